@@ -1,0 +1,128 @@
+#include "app/run.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/console.h"
+#include "app/run_mode.h"
+#include "config/config_reader.h"
+#include "link/interrupt.h"
+#include "link/port_name.h"
+#include "link/serial.h"
+#include "link/upload.h"
+#include "ui/choosers.h"
+
+namespace {
+
+constexpr int kFileError = 1;
+
+struct Run {
+    char path[kTextBufferSize];
+    const char* longPath;  // a first argument too long for path, kept whole to report it
+    int port;              // 1 ... 6, or 0 while not chosen
+    const char* device;    // a device path given instead of a port number
+    RunMode mode;
+    ConfigImage image;
+};
+
+RunMode modeFromArgument(const char* text)
+{
+    if (std::strlen(text) == 2 && (text[0] == '-' || text[0] == '/')) {
+        if (text[1] == 'E' || text[1] == 'e') return ErrorsOnly;
+        if (text[1] == 'H' || text[1] == 'h') return Quiet;
+    }
+    return Normal;
+}
+
+void parseCommandLine(Run& run, int argc, char** argv)
+{
+    if (argc > 1) {
+        if (std::strlen(argv[1]) < sizeof run.path) {
+            std::strcpy(run.path, argv[1]);
+        } else {
+            run.longPath = argv[1];
+        }
+    }
+    if (argc > 2) {
+        const char* p = argv[2];
+        if (p[0] >= '1' && p[0] <= '6' && p[1] == '\0') {
+            run.port = p[0] - '0';
+        } else if (isDevicePath(p)) {
+            run.device = p;
+        }
+    }
+    if (argc > 3) run.mode = modeFromArgument(argv[3]);
+}
+
+void reportFileError(const Run& run)
+{
+    if (run.mode == Quiet) return;
+    say("\nError: The file \"%s\" was not found\n(Press enter to exit)\n",
+        run.longPath != nullptr ? run.longPath : run.path);
+    waitForEnter();
+}
+
+void reportUpload(const Run& run, const char* portLabel, int result)
+{
+    if (result == UploadOk) {
+        if (run.mode == Normal) say("\nConfiguration complete\n");
+        return;
+    }
+    if (run.mode == Quiet) return;
+    if (result >= UploadInterrupted) {
+        say("\nUpload interrupted\n");
+        return;
+    }
+    if (result == UploadPortError) {
+        say("\nError opening com port %s\nPlease make sure that com %s is enabled and not in use by another "
+            "application.\n(Press enter to exit)\n",
+            portLabel, portLabel);
+    } else if (result == UploadNoDevice) {
+        say("\nError: PYLO not found on com port %s\n(Press enter to exit)\n", portLabel);
+    } else {
+        say("\nError while communicating with PYLO\n(Press enter to exit)\n");
+    }
+    waitForEnter();
+}
+
+}  // namespace
+
+int runTool(int argc, char** argv)
+{
+    static Run run;  // the image is 8 KiB: keep it off the stack
+    run = Run{};
+    parseCommandLine(run, argc, argv);
+
+    if (run.path[0] == '\0' && run.longPath == nullptr) {
+        if (!chooseFile(run.path, sizeof run.path)) return 0;
+    }
+    if (run.port == 0 && run.device == nullptr) {
+        const int index = choosePort();
+        if (index < 0) return 0;
+        run.port = index + 1;
+    }
+
+    if (run.longPath != nullptr || !readConfigFile(run.path, run.image)) {
+        reportFileError(run);
+        return kFileError;
+    }
+
+    // A device path given on the command line names itself in the messages.
+    char portDevice[kTextBufferSize];
+    char portNumber[4];
+    const char* device = run.device;
+    const char* portLabel = run.device;
+    if (device == nullptr) {
+        portDeviceName(run.port, portDevice, sizeof portDevice);
+        std::snprintf(portNumber, sizeof portNumber, "%d", run.port);
+        device = portDevice;
+        portLabel = portNumber;
+    }
+
+    if (run.mode == Normal) say("\nSending configuration file to the PYLO");
+    armInterrupt();
+    const int result = uploadImage(device, run.image, run.mode);
+    disarmInterrupt();
+    reportUpload(run, portLabel, result);
+    return result;
+}

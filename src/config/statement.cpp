@@ -1,0 +1,5 @@
+#include "config/statement.h"
+
+void clearEntry(SequenceEntry& entry) { entry = SequenceEntry{}; }
+
+void clearStatement(Statement& statement) { statement = Statement{}; }

@@ -1,0 +1,46 @@
+// Small text primitives shared by all parsing in the compiler. Texts are NUL-terminated
+// single-byte strings held in fixed 256-byte buffers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr std::size_t kTextBufferSize = 256;  // lines, entry texts and paths: 255 characters + NUL
+
+// A line (or an entry's text) that parsing consumes from the front. Taking characters
+// advances pos instead of moving the rest of the text, so a line costs linear time.
+struct TextCursor {
+    char text[kTextBufferSize];
+    std::size_t pos;  // first character not yet taken
+    std::size_t len;  // length of text up to its NUL
+};
+
+// Loads at most 255 characters of s (up to its NUL) and puts the cursor at the front.
+void setText(TextCursor& cursor, const char* s);
+
+inline const char* restOf(const TextCursor& cursor) { return cursor.text + cursor.pos; }
+inline std::size_t restLength(const TextCursor& cursor) { return cursor.len - cursor.pos; }
+inline bool atEnd(const TextCursor& cursor) { return cursor.pos >= cursor.len; }
+
+// Copies the first n characters of the rest (fewer if it is shorter) to dest, terminates
+// them and removes them from the rest. dest must hold n + 1 bytes.
+void takePrefix(char* dest, TextCursor& cursor, std::size_t n);
+
+// Drops everything that is left.
+inline void dropRest(TextCursor& cursor) { cursor.pos = cursor.len; }
+
+// "A" ... "Z" become "a" ... "z" in place; every other byte stays.
+void toLowerAscii(char* text);
+
+// True when every character is "0" ... "9"; the empty text counts.
+bool isAllDigits(const char* text);
+
+// True when every character is an ASCII letter; the empty text counts.
+bool isAllLetters(const char* text);
+
+// value = value * 10 + (c - '0') for every character taken as a signed byte, with no digit
+// check, wrapping in 32-bit two's complement. The empty text gives 0.
+std::int32_t decimalValue(const char* text);
+
+// Index of the first c at or after from, or -1.
+int findChar(const char* text, char c, int from);

@@ -1,0 +1,3 @@
+#include "link/port_name.h"
+
+bool isDevicePath(const char*) { return false; }

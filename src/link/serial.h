@@ -1,0 +1,29 @@
+// The serial port to the device: 9600 baud, 8 data bits, no parity, 1 stop bit, exclusive
+// access, both directions flushed at open, a read waits at most 36 ms for its byte.
+// One implementation per platform; one port is open at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct SerialPort;  // owned by the platform implementation
+
+constexpr int kReadTimeoutMs = 36;
+constexpr int kWriteTimeoutPerByteMs = 10;
+constexpr int kWriteTimeoutConstantMs = 10;
+
+// The device name of port 1 ... 6 ("COM3" on Windows, "/dev/ttyS2" on Linux) into out.
+void portDeviceName(int port, char* out, std::size_t outSize);
+
+// Opens and sets up the named device; nullptr when it cannot be opened.
+SerialPort* openLink(const char* device);
+
+// Writes count bytes; returns how many were written (fewer when the write time-out passed)
+// or -1 when the call failed.
+int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count);
+
+// One received byte 0 ... 255, or -1 when the read failed or timed out.
+int readByte(SerialPort* port);
+
+// Restores the port's previous settings and releases it.
+void closeLink(SerialPort* port);
