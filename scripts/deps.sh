@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs whatever the build and the tests need that this Debian machine lacks.
+# Usage: scripts/deps.sh [build|test]   (build: what the native tool needs; test: everything)
+set -euo pipefail
+
+what=${1:-test}
+packages=(cmake g++ make python3 util-linux)
+if [ "$what" = test ]; then
+  packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
+             g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q "${missing[@]}"

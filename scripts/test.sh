@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test:
+#   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
+#      the fuzz targets included;
+#   2. the Windows program, cross-compiled;
+#   3. the ordinary build and every test, the Wine tests of the Windows program included.
+# Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/deps.sh test
+
+jobs=-j2
+echo "== sanitizer build"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+      -DPYLO_SANITIZE=ON -DPYLO_FUZZ=ON -DPYLO_BENCH=OFF > build-asan.log
+cmake --build build-asan $jobs
+(cd build-asan && ctest --output-on-failure $jobs)
+
+echo "== Windows build"
+scripts/build_windows.sh "$root/build-win"
+
+echo "== build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-win/pyloload.exe" > build.log
+cmake --build build $jobs
+cd build && ctest --output-on-failure $jobs
