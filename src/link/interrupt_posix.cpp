@@ -1,0 +1,43 @@
+// Ctrl-C and termination requests on POSIX systems. The handlers are installed without
+// SA_RESTART, so a blocked call returns EINTR and the link's loops see the request soon.
+#include "link/interrupt.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t gPending = 0;
+
+struct SavedAction {
+    int signal;
+    struct sigaction previous;
+    bool installed;
+};
+
+SavedAction gSaved[] = {{SIGINT, {}, false}, {SIGTERM, {}, false}};
+
+void recordInterrupt(int signal) { gPending = signal; }
+
+}  // namespace
+
+void armInterrupt() {
+    gPending = 0;
+    for (SavedAction& saved : gSaved) {
+        struct sigaction action {};
+        action.sa_handler = recordInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        saved.installed = sigaction(saved.signal, &action, &saved.previous) == 0;
+    }
+}
+
+void disarmInterrupt() {
+    for (SavedAction& saved : gSaved) {
+        if (saved.installed) {
+            sigaction(saved.signal, &saved.previous, nullptr);
+            saved.installed = false;
+        }
+    }
+}
+
+int pendingInterrupt() { return gPending; }
