@@ -14,12 +14,33 @@ void takeLower(char* dest, TextCursor& line, std::size_t n)
     toLowerAscii(dest);
 }
 
-bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement)
+// Tells the observer, if there is one, why the line was rejected; always false.
+bool reject(const ParseObserver* observer, LineFault fault, std::size_t column)
+{
+    if (observer != nullptr && observer->lineRejected != nullptr) {
+        observer->lineRejected(observer->context, fault, column);
+    }
+    return false;
+}
+
+// Why an option keyword's tail word (lower-cased, taken at column at) failed to be
+// spelling + ":y". Worked out only for an observer.
+bool rejectOptionTail(const ParseObserver* observer, const char* word, const char* spelling, std::size_t at)
+{
+    if (observer == nullptr) return false;
+    const std::size_t n = std::strlen(spelling);
+    if (std::strncmp(word, spelling, n) != 0) return reject(observer, LineFault::MisspeltKeyword, 0);
+    if (word[n] != ':') return reject(observer, LineFault::MissingOptionColon, at + n);
+    return reject(observer, LineFault::OptionValueNotY, at + n + 1);
+}
+
+bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, const ParseObserver* observer)
 {
     char word[5];
+    std::size_t at = line.pos;
     if (std::strcmp(lead, "pr") == 0) {
         takeLower(word, line, 4);
-        if (std::strcmp(word, "el:y") != 0) return false;
+        if (std::strcmp(word, "el:y") != 0) return rejectOptionTail(observer, word, "el", at);
         statement.kind = kKindPrel;
         return true;
     }
@@ -30,48 +51,50 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement)
         } else if (std::strcmp(word, "vy:y") == 0) {
             statement.kind = kKindRevy;
         } else {
-            return false;
+            return rejectOptionTail(observer, word, word[1] == 'y' ? "vy" : "vx", at);
         }
         return true;
     }
     if (std::strcmp(lead, "ms") == 0) {
         takeLower(word, line, 3);
-        if (std::strcmp(word, "et:") != 0) return false;
+        if (std::strcmp(word, "et:") != 0) return rejectOptionTail(observer, word, "et", at);
+        at = line.pos;
         takePrefix(word, line, 1);
-        if (!isAllDigits(word)) return false;
+        if (!isAllDigits(word)) return reject(observer, LineFault::MsetValueNotDigit, at);
         const std::int32_t n = decimalValue(word);
-        if (n > 3) return false;
+        if (n > 3) return reject(observer, LineFault::MsetValueOutOfRange, at);
         statement.kind = kKindMset0 + n;
         return true;
     }
     // "ro"
     takeLower(word, line, 1);
-    if (std::strcmp(word, "t") != 0) return false;
+    if (std::strcmp(word, "t") != 0) return reject(observer, LineFault::MisspeltKeyword, 0);
+    at = line.pos;
     takePrefix(word, line, 1);
-    if (!isAllDigits(word)) return false;
+    if (!isAllDigits(word)) return reject(observer, LineFault::RotNumberNotDigit, at);
     const std::int32_t n = decimalValue(word);
-    if (n < 1 || n > 4) return false;
+    if (n < 1 || n > 4) return reject(observer, LineFault::RotNumberOutOfRange, at);
+    at = line.pos;
     takeLower(word, line, 2);
-    if (std::strcmp(word, ":y") != 0) return false;
+    if (std::strcmp(word, ":y") != 0) return rejectOptionTail(observer, word, "", at);
     statement.kind = kKindRot1 - 1 + n;
     return true;
 }
 
-// Cuts the rest of an input statement into bracketed entries and parses each.
-void cutEntries(TextCursor& line, Statement& statement)
+// Cuts the next bracketed entry of the line into entryText, skipping any text before its
+// "[". False when the line holds no further entry. openColumn receives the "[".
+bool cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColumn)
 {
-    const int limit = statement.isLong ? kLongSlots : kShortSlots;
-    int slot = 0;
     char one[2];
-    TextCursor entryText;
-    while (!atEnd(line) && slot < limit) {
+    while (!atEnd(line)) {
+        const std::size_t at = line.pos;
         takePrefix(one, line, 1);
         if (one[0] != '[') continue;
         const char* rest = restOf(line);
         int c = findChar(rest, ']', 0);
         if (c < 0) {
             dropRest(line);
-            break;
+            return false;
         }
         int d = findChar(rest, '[', c);
         if (d < 0) d = static_cast<int>(restLength(line));
@@ -85,44 +108,119 @@ void cutEntries(TextCursor& line, Statement& statement)
         takePrefix(entryText.text, line, static_cast<std::size_t>(c));
         entryText.pos = 0;
         entryText.len = static_cast<std::size_t>(c);
+        openColumn = at;
+        return true;
+    }
+    return false;
+}
+
+EntryFault entryFault(const SequenceEntry& entry, bool accepted, bool raw, const EntryReport& report)
+{
+    if (!accepted) return EntryFault::PlusMinusRefused;
+    std::uint8_t first;
+    std::uint8_t second;
+    encodeEntry(entry, first, second);
+    if (second != 0) return EntryFault::None;
+    if (entry.isValue) return EntryFault::ValueIsZero;
+    if (raw) return EntryFault::RawIsZero;
+    return report.nameStart < 0 ? EntryFault::NoName : EntryFault::UnknownName;
+}
+
+void reportEntry(const ParseObserver* observer, int slot, std::size_t openColumn, const TextCursor& entryText,
+                 bool raw, const SequenceEntry* entry, EntryFault fault, const EntryReport& report)
+{
+    if (observer->entryCut == nullptr) return;
+    const std::size_t textColumn = openColumn + 1;
+    EntryEvent event;
+    event.slot = slot;
+    event.openColumn = openColumn;
+    event.textColumn = textColumn;
+    event.textLength = entryText.len;
+    event.nameColumn = report.nameStart < 0 ? -1 : static_cast<int>(textColumn) + report.nameStart;
+    event.refusedColumn = report.refusedAt < 0 ? -1 : static_cast<int>(textColumn) + report.refusedAt;
+    event.raw = raw;
+    event.entry = entry;
+    event.fault = fault;
+    observer->entryCut(observer->context, event);
+}
+
+// Cuts the rest of an input statement into bracketed entries and parses each.
+void cutEntries(TextCursor& line, Statement& statement, const ParseObserver* observer)
+{
+    const int limit = statement.isLong ? kLongSlots : kShortSlots;
+    int slot = 0;
+    TextCursor entryText;
+    std::size_t openColumn = 0;
+    EntryReport report{-1, -1};
+    EntryReport* wanted = observer != nullptr ? &report : nullptr;
+    while (slot < limit && cutNextEntry(line, entryText, openColumn)) {
         SequenceEntry& entry = statement.entries[slot];
+        bool accepted = true;
         if (statement.sFlag) {
-            parseRawEntry(entryText, entry);
-            ++slot;
-        } else if (parseKeyEntry(entryText, entry)) {
-            ++slot;
+            parseRawEntry(entryText, entry, wanted);
+        } else {
+            accepted = parseKeyEntry(entryText, entry, wanted);
         }
+        if (observer != nullptr) {
+            const bool raw = statement.sFlag != 0;
+            reportEntry(observer, slot, openColumn, entryText, raw, &entry, entryFault(entry, accepted, raw, report),
+                        report);
+        }
+        if (accepted) ++slot;
+    }
+    // The rest of a full sequence is ignored; an observer still hears of every entry in it.
+    if (observer == nullptr) return;
+    const EntryReport none{-1, -1};
+    while (cutNextEntry(line, entryText, openColumn)) {
+        reportEntry(observer, slot, openColumn, entryText, statement.sFlag != 0, nullptr, EntryFault::BeyondLimit,
+                    none);
     }
 }
 
-bool parseInputStatement(TextCursor& line, Statement& statement)
+bool parseInputStatement(TextCursor& line, Statement& statement, const ParseObserver* observer)
 {
     char word[4];
+    std::size_t at = line.pos;
     takePrefix(word, line, 2);
-    if (!isAllDigits(word)) return false;
+    if (!isAllDigits(word)) return reject(observer, LineFault::InputNumberNotDigits, at);
     const std::int32_t n = decimalValue(word);
-    if (n < 1 || n > kInputCount) return false;
+    if (n < 1 || n > kInputCount) return reject(observer, LineFault::InputNumberOutOfRange, at);
     statement.kind = n;
+    at = line.pos;
     takePrefix(word, line, 1);
     if (std::strcmp(word, ":") == 0) {
         statement.isLong = 1;
     } else if (std::strcmp(word, "|") == 0) {
         statement.isLong = 0;
     } else {
-        return false;
+        return reject(observer, LineFault::MissingSequenceMark, at);
     }
     for (int marker = 0; marker < 2 && !atEnd(line) && restOf(line)[0] == '<'; ++marker) {
+        at = line.pos;
         takePrefix(word, line, 3);
         if (std::strcmp(word, "<R>") == 0 || std::strcmp(word, "<r>") == 0) {
             statement.rFlag = 1;
         } else if (std::strcmp(word, "<S>") == 0 || std::strcmp(word, "<s>") == 0) {
             statement.sFlag = 1;
         } else {
-            return false;
+            return reject(observer, LineFault::UnknownMarker, at);
         }
     }
-    cutEntries(line, statement);
+    cutEntries(line, statement, observer);
     return true;
+}
+
+bool parseStatementBody(TextCursor& line, Statement& statement, const ParseObserver* observer)
+{
+    clearStatement(statement);
+    char lead[3];
+    takeLower(lead, line, 2);
+    if (std::strcmp(lead, "in") == 0) return parseInputStatement(line, statement, observer);
+    if (std::strcmp(lead, "pr") == 0 || std::strcmp(lead, "re") == 0 || std::strcmp(lead, "ms") == 0 ||
+        std::strcmp(lead, "ro") == 0) {
+        return parseOptionTail(line, lead, statement, observer);
+    }
+    return reject(observer, LineFault::UnknownKeyword, 0);
 }
 
 void writeSequence(const Statement& statement, ConfigImage& image)
@@ -130,22 +228,8 @@ void writeSequence(const Statement& statement, ConfigImage& image)
     const std::size_t base = sequenceOffset(statement.kind, statement.isLong != 0);
     const int limit = statement.isLong ? kLongSlots : kShortSlots;
     for (int s = 0; s < limit; ++s) {
-        const SequenceEntry& e = statement.entries[s];
-        std::uint8_t first;
-        std::uint8_t second;
-        if (e.isValue) {
-            first = kEntryValue;
-            second = static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.code) & 0xFFu);
-        } else {
-            first = 0;
-            if (e.minus) first |= kEntryMinus;
-            if (e.plus) first |= kEntryPlus;
-            first |= static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.caseCode) & 0xFFu);
-            if (e.code > 127) first |= kEntryShifted;
-            second = static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.code) & 0x7Fu);
-        }
-        image.bytes[base + 2 * static_cast<std::size_t>(s)] = first;
-        image.bytes[base + 2 * static_cast<std::size_t>(s) + 1] = second;
+        encodeEntry(statement.entries[s], image.bytes[base + 2 * static_cast<std::size_t>(s)],
+                    image.bytes[base + 2 * static_cast<std::size_t>(s) + 1]);
     }
     if (statement.rFlag) image.bytes[base] |= kSequenceRFlag;
     if (statement.sFlag) image.bytes[base] |= kSequenceSFlag;
@@ -153,17 +237,28 @@ void writeSequence(const Statement& statement, ConfigImage& image)
 
 }  // namespace
 
-bool parseStatement(TextCursor& line, Statement& statement)
+void encodeEntry(const SequenceEntry& e, std::uint8_t& first, std::uint8_t& second)
 {
-    clearStatement(statement);
-    char lead[3];
-    takeLower(lead, line, 2);
-    if (std::strcmp(lead, "in") == 0) return parseInputStatement(line, statement);
-    if (std::strcmp(lead, "pr") == 0 || std::strcmp(lead, "re") == 0 || std::strcmp(lead, "ms") == 0 ||
-        std::strcmp(lead, "ro") == 0) {
-        return parseOptionTail(line, lead, statement);
+    if (e.isValue) {
+        first = kEntryValue;
+        second = static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.code) & 0xFFu);
+        return;
     }
-    return false;
+    first = 0;
+    if (e.minus) first |= kEntryMinus;
+    if (e.plus) first |= kEntryPlus;
+    first |= static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.caseCode) & 0xFFu);
+    if (e.code > 127) first |= kEntryShifted;
+    second = static_cast<std::uint8_t>(static_cast<std::uint32_t>(e.code) & 0x7Fu);
+}
+
+bool parseStatement(TextCursor& line, Statement& statement, const ParseObserver* observer)
+{
+    const bool accepted = parseStatementBody(line, statement, observer);
+    if (accepted && observer != nullptr && observer->statementAccepted != nullptr) {
+        observer->statementAccepted(observer->context, statement);
+    }
+    return accepted;
 }
 
 void applyStatement(const Statement& statement, ConfigImage& image)
@@ -184,21 +279,28 @@ void applyStatement(const Statement& statement, ConfigImage& image)
     }
 }
 
-void compileLine(const char* text, ConfigImage& image)
+void compileLine(const char* text, ConfigImage& image, const ParseObserver* observer)
 {
     TextCursor line;
     setText(line, text);
     Statement statement;
-    if (parseStatement(line, statement)) applyStatement(statement, image);
+    if (parseStatement(line, statement, observer)) applyStatement(statement, image);
 }
 
-bool readConfigFile(const char* path, ConfigImage& image)
+bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer)
 {
     clearImage(image);
     LineReader reader;
     if (!openLineReader(reader, path)) return false;
     char text[kTextBufferSize];
-    while (readLine(reader, text) > 0) compileLine(text, image);
+    std::size_t length;
+    while ((length = readLine(reader, text)) > 0) {
+        if (observer != nullptr && observer->lineRead != nullptr) {
+            const LineEvent event{text, length, reader.physicalLine, reader.startColumn, reader.lastReadEndedLine};
+            observer->lineRead(observer->context, event);
+        }
+        compileLine(text, image, observer);
+    }
     closeLineReader(reader);
     return true;
 }

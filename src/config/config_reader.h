@@ -3,18 +3,25 @@
 #pragma once
 
 #include "config/config_image.h"
+#include "config/parse_observer.h"
 #include "config/statement.h"
 #include "config/text.h"
 
 // Clears the image, then reads the file and applies every statement in it. False only when
-// the file cannot be opened.
-bool readConfigFile(const char* path, ConfigImage& image);
+// the file cannot be opened. An observer, when given, hears of every read, every rejected
+// line and every entry; the image comes out the same with or without one.
+bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer = nullptr);
 
-// Parses one line (consuming the cursor). True when it is a statement.
-bool parseStatement(TextCursor& line, Statement& statement);
+// Parses one line (consuming the cursor). True when it is a statement. An observer hears
+// why a line was rejected, and of every entry of an input statement.
+bool parseStatement(TextCursor& line, Statement& statement, const ParseObserver* observer = nullptr);
 
 // Applies a parsed statement: sets option bits or rewrites one whole sequence.
 void applyStatement(const Statement& statement, ConfigImage& image);
 
 // Compiles one line of text into image (the image is not cleared).
-void compileLine(const char* line, ConfigImage& image);
+void compileLine(const char* line, ConfigImage& image, const ParseObserver* observer = nullptr);
+
+// The two bytes an entry is stored as (the sequence's R and S bits aside). A second byte of
+// 0 ends the sequence in the upload.
+void encodeEntry(const SequenceEntry& entry, std::uint8_t& first, std::uint8_t& second);

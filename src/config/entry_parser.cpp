@@ -19,16 +19,25 @@ void takeName(char (&name)[kTextBufferSize], char first, TextCursor& text)
     takePrefix(name + 1, text, restLength(text));
 }
 
+// A marker that contradicts an earlier one refuses the entry; the marker was three characters.
+bool refuse(EntryReport* report, const TextCursor& text)
+{
+    if (report != nullptr) report->refusedAt = static_cast<int>(text.pos) - 3;
+    return false;
+}
+
 }  // namespace
 
-bool parseKeyEntry(TextCursor& text, SequenceEntry& entry)
+bool parseKeyEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
     clearEntry(entry);
+    if (report != nullptr) *report = EntryReport{-1, -1};
     char one[2];
     char pair[3];
     while (!atEnd(text)) {
         takePrefix(one, text, 1);
         if (one[0] != '(') {
+            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
             char name[kTextBufferSize];
             takeName(name, one[0], text);
             if (entry.isValue) {
@@ -40,10 +49,10 @@ bool parseKeyEntry(TextCursor& text, SequenceEntry& entry)
         }
         takePrefix(pair, text, 2);
         if (std::strcmp(pair, "+)") == 0) {
-            if (entry.minus) return false;
+            if (entry.minus) return refuse(report, text);
             entry.plus = 1;
         } else if (std::strcmp(pair, "-)") == 0) {
-            if (entry.plus) return false;
+            if (entry.plus) return refuse(report, text);
             entry.minus = 1;
         } else if (std::strcmp(pair, "n)") == 0 || std::strcmp(pair, "N)") == 0) {
             entry.keypad = 1;
@@ -56,14 +65,16 @@ bool parseKeyEntry(TextCursor& text, SequenceEntry& entry)
     return true;
 }
 
-void parseRawEntry(TextCursor& text, SequenceEntry& entry)
+void parseRawEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
     clearEntry(entry);
+    if (report != nullptr) *report = EntryReport{-1, -1};
     char one[2];
     char pair[3];
     while (!atEnd(text)) {
         takePrefix(one, text, 1);
         if (one[0] != '(') {
+            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
             char number[kTextBufferSize];
             takeName(number, one[0], text);
             entry.code = entry.isValue ? cappedValue(number) : rawValue(number);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
 #include "ui/choosers.h"
 
 void portDeviceName(int port, char* out, std::size_t outSize)
@@ -13,10 +15,16 @@ void portDeviceName(int port, char* out, std::size_t outSize)
 
 namespace {
 
+// Files of this process alone: ctest runs the cases of this file in parallel processes.
+std::string tempPath(const char* name)
+{
+    return testing::TempDir() + std::to_string(getpid()) + "_" + name;
+}
+
 // Makes text the whole of standard input.
 void typeAnswers(const std::string& text)
 {
-    const std::string path = testing::TempDir() + "chooser_answers.txt";
+    const std::string path = tempPath("chooser_answers.txt");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(text.data(), 1, text.size(), f);
@@ -26,7 +34,7 @@ void typeAnswers(const std::string& text)
 
 std::string existingFile()
 {
-    const std::string path = testing::TempDir() + "chooser_config.txt";
+    const std::string path = tempPath("chooser_config.txt");
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fputs("in01:[a]\n", f);
     std::fclose(f);

@@ -1,0 +1,6 @@
+// pylocheck: shows what a configuration file becomes, and explains what the compiler skips.
+#include <cstdio>
+
+#include "check/check_tool.h"
+
+int main(int argc, char** argv) { return runCheckTool(argc, argv, stdout, stderr); }
