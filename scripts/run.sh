@@ -22,12 +22,11 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# What a fresh machine may lack: the compiler, CMake, make, and GoogleTest for the test tree.
+# What a fresh machine may lack: the compiler, CMake and make.
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 command -v make >/dev/null || command -v ninja >/dev/null || missing+=(make)
-[ -e /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing ${missing[*]} ..."
     export DEBIAN_FRONTEND=noninteractive
@@ -39,7 +38,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "Building in $build ..."
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPYLO_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target pyloload pylo-sim >/dev/null
 pyloload="$build/src/pyloload"
 sim="$build/tools/sim/pylo-sim"
