@@ -308,6 +308,7 @@ std::string entryText(const CheckState& state, const EntryEvent& e)
 
 std::string nameOf(const CheckState& state, const EntryEvent& e)
 {
+    if (e.nameColumn < 0) return std::string();
     return textBetween(state, static_cast<std::size_t>(e.nameColumn), e.textColumn + e.textLength);
 }
 
@@ -404,7 +405,7 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
         explainUnknownName(state, record, consequence);
         return;
     case EntryFault::ValueIsZero:
-        if (allDigits(nameOf(state, e)) || e.nameColumn < 0) {
+        if (e.nameColumn < 0 || allDigits(nameOf(state, e))) {
             warn(state, at, "value entry of 0; " + consequence);
         } else {
             warn(state, at, "value '" + nameOf(state, e) + "' is not a number and gives 0; " + consequence);
