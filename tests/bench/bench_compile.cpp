@@ -1,0 +1,188 @@
+// Time to compile configuration files through readConfigFile: the largest file the language
+// allows, a file of long unknown names (every lookup scans a whole table), and a typical small
+// file. Two more cases split the cost between reading lines and parsing them.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "config/config_reader.h"
+#include "config/line_reader.h"
+
+namespace {
+
+constexpr std::size_t kLineBudget = 254;  // characters before the newline: one read per line
+
+// Entries with long names and many markers, longest first.
+const char* const kLongEntries[] = {
+    "[(+)(~)(n)enter]", "[(-)rightcontrol]", "[(+)leftwindows]", "[(~)printscreen]", "[scrolllock]",
+    "[(-)backspace]",   "[(+)(~)Q]",         "[(d)250]",         "[pagedown]",       "[(n)(+)7]",
+    "[(-)(~)z]",        "[rightshift]",      "[capslock]",       "[(+)f12]",         "[!]",
+};
+const char* const kNearMisses[] = {
+    "[(+)(~)rightcontrolx]", "[(-)leftwindowsz]", "[printscreen2]", "[scrolllockk]", "[backspaces]",
+};
+
+// 32 (or 16) entries in at most kLineBudget characters, as long as they can be.
+std::string inputLine(int input, bool isLong, const char* const* pool, std::size_t poolSize, std::size_t& turn)
+{
+    char head[16];
+    std::snprintf(head, sizeof head, "in%02d%c<R>", input, isLong ? ':' : '|');
+    std::string line = head;
+    const int slots = isLong ? 32 : 16;
+    for (int s = 0; s < slots; ++s) {
+        const std::size_t reserve = 3 * static_cast<std::size_t>(slots - s - 1);  // "[a]" for the rest
+        std::string entry = "[a]";
+        for (std::size_t k = 0; k < poolSize; ++k) {
+            const char* candidate = pool[(turn + k) % poolSize];
+            if (line.size() + std::strlen(candidate) + reserve <= kLineBudget) {
+                entry = candidate;
+                break;
+            }
+        }
+        ++turn;
+        line += entry;
+    }
+    return line + "\r\n";
+}
+
+std::string options() { return "prel:y\nrevx:y\nrevy:y\nmset:3\nrot1:y\nrot2:y\nrot3:y\nrot4:y\n"; }
+
+std::string largestFile()
+{
+    std::string text;
+    std::size_t turn = 0;
+    const std::size_t n = sizeof kLongEntries / sizeof kLongEntries[0];
+    for (int input = 1; input <= 72; ++input) {
+        text += inputLine(input, true, kLongEntries, n, turn);
+        text += inputLine(input, false, kLongEntries, n, turn);
+    }
+    return text + options();
+}
+
+std::string nearMissFile()
+{
+    std::string text;
+    std::size_t turn = 0;
+    const std::size_t n = sizeof kNearMisses / sizeof kNearMisses[0];
+    for (int input = 1; input <= 72; ++input) {
+        text += inputLine(input, true, kNearMisses, n, turn);
+        text += inputLine(input, false, kNearMisses, n, turn);
+    }
+    return text + options();
+}
+
+std::string smallFile()
+{
+    return "in01:[(+)ctrl][c]\n"
+           "in02:[(+)ctrl][v]\n"
+           "in03:[(+)alt][tab]\n"
+           "in04|[esc]\n"
+           "in10:<R>[(+)shift][h][e][l][l][o][(-)shift]\n"
+           "prel:y\n"
+           "mset:1\n";
+}
+
+struct BenchFile {
+    std::string path;
+    std::size_t size = 0;
+    std::string text;
+
+    explicit BenchFile(const std::string& content) : size(content.size()), text(content)
+    {
+        char name[] = "/tmp/bench_compile_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd < 0 || write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size())) {
+            std::perror("bench file");
+            std::abort();
+        }
+        close(fd);
+        path = name;
+    }
+    ~BenchFile() { std::remove(path.c_str()); }
+};
+
+const BenchFile& largest()
+{
+    static const BenchFile file(largestFile());
+    return file;
+}
+
+const BenchFile& nearMiss()
+{
+    static const BenchFile file(nearMissFile());
+    return file;
+}
+
+const BenchFile& small()
+{
+    static const BenchFile file(smallFile());
+    return file;
+}
+
+void compileFile(benchmark::State& state, const BenchFile& file)
+{
+    ConfigImage image;
+    for (auto _ : state) {
+        if (!readConfigFile(file.path.c_str(), image)) state.SkipWithError("cannot open the file");
+        benchmark::DoNotOptimize(image.bytes.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file.size));
+}
+
+void BM_CompileLargestFile(benchmark::State& state) { compileFile(state, largest()); }
+void BM_CompileNearMissNames(benchmark::State& state) { compileFile(state, nearMiss()); }
+void BM_CompileSmallFile(benchmark::State& state) { compileFile(state, small()); }
+
+// The line reader alone over the largest file.
+void BM_ReadLinesOfLargestFile(benchmark::State& state)
+{
+    const BenchFile& file = largest();
+    char line[kTextBufferSize];
+    for (auto _ : state) {
+        LineReader reader;
+        if (!openLineReader(reader, file.path.c_str())) state.SkipWithError("cannot open the file");
+        std::size_t total = 0;
+        while (std::size_t n = readLine(reader, line)) total += n;
+        closeLineReader(reader);
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+// Parsing and applying alone: the largest file's lines from memory, no file at all.
+void BM_CompileLinesOfLargestFile(benchmark::State& state)
+{
+    std::vector<std::string> lines;
+    const std::string& text = largest().text;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        const std::size_t cr = line.find("\r\n");
+        if (cr != std::string::npos) line.erase(cr, 1);
+        lines.push_back(line);
+        start = end;
+    }
+    ConfigImage image;
+    for (auto _ : state) {
+        clearImage(image);
+        for (const std::string& line : lines) compileLine(line.c_str(), image);
+        benchmark::DoNotOptimize(image.bytes.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+BENCHMARK(BM_CompileLargestFile);
+BENCHMARK(BM_CompileNearMissNames);
+BENCHMARK(BM_CompileSmallFile);
+BENCHMARK(BM_ReadLinesOfLargestFile);
+BENCHMARK(BM_CompileLinesOfLargestFile);
+
+}  // namespace
+
+BENCHMARK_MAIN();
