@@ -1,0 +1,94 @@
+// The serial port through the Win32 communications calls of KERNEL32.
+#include <windows.h>
+
+#include <cstring>
+
+#include "link/serial.h"
+
+struct SerialPort {
+    HANDLE handle;
+};
+
+namespace {
+
+// One port is open at a time.
+SerialPort openPort = {INVALID_HANDLE_VALUE};
+
+char kModeText[] = "baud=9600 parity=N data=8 stop=1";
+constexpr DWORD kQueueSize = 1024;
+
+}  // namespace
+
+void portDeviceName(int port, char* out, std::size_t outSize) {
+    char name[] = "COM1";
+    name[3] = static_cast<char>('0' + static_cast<unsigned>(port) % 10u);
+    if (outSize == 0) {
+        return;
+    }
+    std::size_t length = std::strlen(name);
+    if (length >= outSize) {
+        length = outSize - 1;
+    }
+    std::memcpy(out, name, length);
+    out[length] = '\0';
+}
+
+SerialPort* openLink(const char* device) {
+    HANDLE handle = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    // None of the set-up results are looked at: a port that opens but does not work is
+    // found by the first read, which times out.
+    ClearCommError(handle, nullptr, nullptr);
+    PurgeComm(handle, PURGE_TXCLEAR | PURGE_RXCLEAR);
+
+    DCB control;
+    std::memset(&control, 0, sizeof control);
+    control.DCBlength = sizeof control;
+    GetCommState(handle, &control);
+    BuildCommDCBA(kModeText, &control);
+    SetCommState(handle, &control);
+
+    SetupComm(handle, kQueueSize, kQueueSize);
+
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
+    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
+    SetCommTimeouts(handle, &timeouts);
+
+    openPort.handle = handle;
+    return &openPort;
+}
+
+int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
+    if (count <= 0) {
+        return 0;
+    }
+    DWORD written = 0;
+    if (!WriteFile(port->handle, bytes, static_cast<DWORD>(count), &written, nullptr)) {
+        return -1;
+    }
+    return static_cast<int>(written);
+}
+
+int readByte(SerialPort* port) {
+    std::uint8_t value = 0;
+    DWORD received = 0;
+    if (!ReadFile(port->handle, &value, 1, &received, nullptr) || received != 1) {
+        return -1;
+    }
+    return value;
+}
+
+void closeLink(SerialPort* port) {
+    if (port == nullptr || port->handle == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    CloseHandle(port->handle);
+    port->handle = INVALID_HANDLE_VALUE;
+}
