@@ -19,69 +19,81 @@ void takeName(char (&name)[kTextBufferSize], char first, TextCursor& text)
     takePrefix(name + 1, text, restLength(text));
 }
 
-// A marker that contradicts an earlier one refuses the entry; the marker was three characters.
-bool refuse(EntryReport* report, const TextCursor& text)
+// Applies one marker's two characters after its "("; false when the marker refuses the entry.
+using MarkerRule = bool (*)(const char* pair, SequenceEntry& entry);
+
+bool keyMarker(const char* pair, SequenceEntry& entry)
 {
-    if (report != nullptr) report->refusedAt = static_cast<int>(text.pos) - 3;
-    return false;
+    if (std::strcmp(pair, "+)") == 0) {
+        if (entry.minus) return false;
+        entry.plus = 1;
+    } else if (std::strcmp(pair, "-)") == 0) {
+        if (entry.plus) return false;
+        entry.minus = 1;
+    } else if (std::strcmp(pair, "n)") == 0 || std::strcmp(pair, "N)") == 0) {
+        entry.keypad = 1;
+    } else if (std::strcmp(pair, "~)") == 0) {
+        entry.caseMarker = 1;
+    } else if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) {
+        entry.isValue = 1;
+    }
+    return true;
+}
+
+// A raw entry knows only the value marker.
+bool rawMarker(const char* pair, SequenceEntry& entry)
+{
+    if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) entry.isValue = 1;
+    return true;
+}
+
+enum class EntryHead { Name, OnlyMarkers, Refused };
+
+// Clears the entry and takes the markers in front of its name, then the name (the first
+// character that opens no marker and the whole rest of the text).
+EntryHead takeEntryHead(TextCursor& text, SequenceEntry& entry, MarkerRule rule, EntryReport* report,
+                        char (&name)[kTextBufferSize])
+{
+    clearEntry(entry);
+    if (report != nullptr) *report = EntryReport{-1, -1};
+    char one[2];
+    char pair[3];
+    while (!atEnd(text)) {
+        takePrefix(one, text, 1);
+        if (one[0] != '(') {
+            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
+            takeName(name, one[0], text);
+            return EntryHead::Name;
+        }
+        takePrefix(pair, text, 2);
+        if (!rule(pair, entry)) {
+            // A refusing marker is always whole: three characters.
+            if (report != nullptr) report->refusedAt = static_cast<int>(text.pos) - 3;
+            return EntryHead::Refused;
+        }
+    }
+    return EntryHead::OnlyMarkers;
 }
 
 }  // namespace
 
 bool parseKeyEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
-    clearEntry(entry);
-    if (report != nullptr) *report = EntryReport{-1, -1};
-    char one[2];
-    char pair[3];
-    while (!atEnd(text)) {
-        takePrefix(one, text, 1);
-        if (one[0] != '(') {
-            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
-            char name[kTextBufferSize];
-            takeName(name, one[0], text);
-            if (entry.isValue) {
-                entry.code = cappedValue(name);
-            } else {
-                entry.code = lookupKeyName(name, entry.keypad != 0, entry.caseMarker != 0, entry.caseCode);
-            }
-            break;
-        }
-        takePrefix(pair, text, 2);
-        if (std::strcmp(pair, "+)") == 0) {
-            if (entry.minus) return refuse(report, text);
-            entry.plus = 1;
-        } else if (std::strcmp(pair, "-)") == 0) {
-            if (entry.plus) return refuse(report, text);
-            entry.minus = 1;
-        } else if (std::strcmp(pair, "n)") == 0 || std::strcmp(pair, "N)") == 0) {
-            entry.keypad = 1;
-        } else if (std::strcmp(pair, "~)") == 0) {
-            entry.caseMarker = 1;
-        } else if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) {
-            entry.isValue = 1;
-        }
+    char name[kTextBufferSize];
+    const EntryHead head = takeEntryHead(text, entry, keyMarker, report, name);
+    if (head == EntryHead::Refused) return false;
+    if (head == EntryHead::Name) {
+        entry.code = entry.isValue ? cappedValue(name)
+                                   : lookupKeyName(name, entry.keypad != 0, entry.caseMarker != 0, entry.caseCode);
     }
     return true;
 }
 
 void parseRawEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
-    clearEntry(entry);
-    if (report != nullptr) *report = EntryReport{-1, -1};
-    char one[2];
-    char pair[3];
-    while (!atEnd(text)) {
-        takePrefix(one, text, 1);
-        if (one[0] != '(') {
-            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
-            char number[kTextBufferSize];
-            takeName(number, one[0], text);
-            entry.code = entry.isValue ? cappedValue(number) : rawValue(number);
-            break;
-        }
-        takePrefix(pair, text, 2);
-        if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) entry.isValue = 1;
+    char number[kTextBufferSize];
+    if (takeEntryHead(text, entry, rawMarker, report, number) == EntryHead::Name) {
+        entry.code = entry.isValue ? cappedValue(number) : rawValue(number);
     }
 }
 

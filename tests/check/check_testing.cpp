@@ -20,6 +20,8 @@ std::string newScratchName()
     return name;
 }
 
+}  // namespace
+
 std::string drain(std::FILE* file)
 {
     std::fflush(file);
@@ -31,8 +33,6 @@ std::string drain(std::FILE* file)
     std::fclose(file);
     return text;
 }
-
-}  // namespace
 
 ScratchFile::ScratchFile(std::string_view content) : path(newScratchName())
 {

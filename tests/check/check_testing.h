@@ -1,6 +1,7 @@
 // Helpers for the checker tests: temporary files and captured runs of the command line.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,3 +34,6 @@ struct ToolRun {
 ToolRun runTool(const std::vector<std::string>& args);
 
 std::string readWholeFile(const std::string& path);
+
+// Everything written to a temporary stream (from std::tmpfile), which is then closed.
+std::string drain(std::FILE* file);

@@ -14,13 +14,7 @@ std::string hexOf(const ConfigImage& image)
 {
     std::FILE* out = std::tmpfile();
     printHexDump(out, image);
-    std::rewind(out);
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) text.append(buffer, n);
-    std::fclose(out);
-    return text;
+    return drain(out);
 }
 
 TEST(HexDump, EmptyImageIsOneFold)

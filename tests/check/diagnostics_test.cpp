@@ -222,13 +222,7 @@ TEST(Diagnostics, PrintedWithSourceAndCaret)
     ASSERT_TRUE(checkConfigFile(file.path.c_str(), report, image));
     std::FILE* out = std::tmpfile();
     printReport(out, "keys.txt", report);
-    std::rewind(out);
-    std::string text;
-    char buffer[512];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) text.append(buffer, n);
-    std::fclose(out);
-    EXPECT_EQ(text,
+    EXPECT_EQ(drain(out),
               "keys.txt:2:1: warning: statement does not start in the first column; the line is skipped\n"
               "\tin07:[a][shft]\n"
               "^\n"
