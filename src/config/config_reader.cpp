@@ -81,9 +81,11 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, c
     return true;
 }
 
+enum class Cut { Entry, NoMore, Unclosed };
+
 // Cuts the next bracketed entry of the line into entryText, skipping any text before its
-// "[". False when the line holds no further entry. openColumn receives the "[".
-bool cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColumn)
+// "[". openColumn receives the "["; a "[" with no "]" after it drops the rest of the line.
+Cut cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColumn)
 {
     char one[2];
     while (!atEnd(line)) {
@@ -93,8 +95,9 @@ bool cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColu
         const char* rest = restOf(line);
         int c = findChar(rest, ']', 0);
         if (c < 0) {
+            openColumn = at;
             dropRest(line);
-            return false;
+            return Cut::Unclosed;
         }
         int d = findChar(rest, '[', c);
         if (d < 0) d = static_cast<int>(restLength(line));
@@ -109,9 +112,9 @@ bool cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColu
         entryText.pos = 0;
         entryText.len = static_cast<std::size_t>(c);
         openColumn = at;
-        return true;
+        return Cut::Entry;
     }
-    return false;
+    return Cut::NoMore;
 }
 
 EntryFault entryFault(const SequenceEntry& entry, bool accepted, bool raw, const EntryReport& report)
@@ -153,7 +156,8 @@ void cutEntries(TextCursor& line, Statement& statement, const ParseObserver* obs
     std::size_t openColumn = 0;
     EntryReport report{-1, -1};
     EntryReport* wanted = observer != nullptr ? &report : nullptr;
-    while (slot < limit && cutNextEntry(line, entryText, openColumn)) {
+    Cut cut = Cut::NoMore;
+    while (slot < limit && (cut = cutNextEntry(line, entryText, openColumn)) == Cut::Entry) {
         SequenceEntry& entry = statement.entries[slot];
         bool accepted = true;
         if (statement.sFlag) {
@@ -171,7 +175,15 @@ void cutEntries(TextCursor& line, Statement& statement, const ParseObserver* obs
     // The rest of a full sequence is ignored; an observer still hears of every entry in it.
     if (observer == nullptr) return;
     const EntryReport none{-1, -1};
-    while (cutNextEntry(line, entryText, openColumn)) {
+    if (cut == Cut::Unclosed) {
+        // The text from the "[" to the end of the line, its line feed aside.
+        std::size_t length = line.len - openColumn - 1;
+        if (length > 0 && line.text[line.len - 1] == '\n') --length;
+        entryText.len = length;
+        reportEntry(observer, slot, openColumn, entryText, statement.sFlag != 0, nullptr, EntryFault::Unclosed, none);
+        return;
+    }
+    while (cutNextEntry(line, entryText, openColumn) == Cut::Entry) {
         reportEntry(observer, slot, openColumn, entryText, statement.sFlag != 0, nullptr, EntryFault::BeyondLimit,
                     none);
     }

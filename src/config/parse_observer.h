@@ -35,6 +35,7 @@ enum class EntryFault : std::uint8_t {
     ValueIsZero,       // a "(d)" value whose low eight bits are 0
     RawIsZero,         // a raw value whose low seven bits are 0
     BeyondLimit,       // the sequence already holds 32 (16) entries: the entry is dropped
+    Unclosed,          // a "[" with no "]" after it: the rest of the line is dropped
 };
 
 // One read of the line reader.
@@ -55,7 +56,7 @@ struct EntryEvent {
     int nameColumn;              // first character of the name or number, -1 when there is none
     int refusedColumn;           // the "(" of the refused marker, -1 when not refused
     bool raw;                    // parsed as a raw entry (S flag)
-    const SequenceEntry* entry;  // the parsed entry; nullptr for BeyondLimit
+    const SequenceEntry* entry;  // the parsed entry; nullptr for BeyondLimit and Unclosed
     EntryFault fault;
 };
 

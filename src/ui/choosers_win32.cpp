@@ -89,6 +89,9 @@ int choosePort() {
     HWND window = CreateWindowExA(0, kClassName, kWindowTitle, WS_POPUPWINDOW | WS_DLGFRAME,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 216, 136, nullptr, nullptr,
                                   nullptr, nullptr);
+    if (window == nullptr) {
+        return -1;  // no window to choose in: the same as no choice
+    }
     createChild("STATIC", kPrompt, SS_SIMPLE, 8, 8, 200, 16, window);
     portList = createChild("COMBOBOX", "", CBS_DROPDOWNLIST, 8, 32, 192, 128, window);
     for (const char* name : kPortNames) {

@@ -114,6 +114,12 @@ const std::vector<DiagnosticCase>& entryCases()
         {"unknown key name", "in07:[shft][a]\n",
          {"1:7: warning: unknown key name 'shft'; it ends the sequence", "1:7: note: did you mean 'shift'?",
           "1:12: note: so this entry is not sent"}},
+        {"entry without its closing bracket", "in07:[a][b\r\n",
+         {"1:9: warning: entry '[b' has no closing ']'; it and the rest of the line are skipped"}},
+        {"unclosed entry after the sequence has ended", "in08|<S>[0][5][x y\n",
+         {"1:10: warning: raw value 0 from '0' has its low seven bits 0; it ends the sequence",
+          "1:12: note: so this entry is not sent",
+          "1:15: warning: entry '[x y' has no closing ']'; it and the rest of the line are skipped"}},
         {"unknown key name mid-sequence", "in07:[a][lcrtl][b][c]\n",
          {"1:10: warning: unknown key name 'lcrtl'; it ends the sequence", "1:10: note: did you mean 'lctrl'?",
           "1:16: note: so this entry and the 1 after it are not sent"}},
@@ -188,7 +194,7 @@ const std::vector<DiagnosticCase>& fileCases()
         {"prose without brackets says nothing", "hello world\nThe end.\n", {}},
         {"valid statements say nothing",
          "in01:[a] junk [b]\nPREL:YES\nin36:[[][]]\nin37:[ ][space]\nin03: <R>[a]\nin60:<S>[65][A][(d)20]\n"
-         "in30:[(~)H][(+)(+)a][(x)b]\nin02:[a][b\nrot4:y\nrevy:Y\nMSET:1",
+         "in30:[(~)H][(+)(+)a][(x)b]\nrot4:y\nrevy:Y\nMSET:1",
          {}},
     };
     return cases;

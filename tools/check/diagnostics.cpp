@@ -419,6 +419,10 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
                                 "' has its low seven bits 0; " + consequence);
         }
         return;
+    case EntryFault::Unclosed:
+        warn(state, e.openColumn,
+             "entry '[" + entryText(state, e) + "' has no closing ']'; it and the rest of the line are skipped");
+        return;
     case EntryFault::BeyondLimit:
         return;
     }
@@ -442,7 +446,10 @@ void explainEntries(CheckState& state, const Statement& statement)
     int firstNotSent = -1;
     for (int i = 0; i < state.entryCount; ++i) {
         const EntryRecord& r = state.entries[i];
-        if (r.event.fault == EntryFault::BeyondLimit || r.event.fault == EntryFault::PlusMinusRefused) continue;
+        if (r.event.fault == EntryFault::BeyondLimit || r.event.fault == EntryFault::PlusMinusRefused ||
+            r.event.fault == EntryFault::Unclosed) {
+            continue;
+        }
         if (r.event.slot > end) {
             if (firstNotSent < 0) firstNotSent = i;
             ++notSent;
@@ -463,7 +470,7 @@ void explainEntries(CheckState& state, const Statement& statement)
         }
         explainEntry(state, r, r.event.slot > end);
         const bool endsHere = r.event.fault != EntryFault::None && r.event.fault != EntryFault::PlusMinusRefused &&
-                              r.event.slot == end;
+                              r.event.fault != EntryFault::Unclosed && r.event.slot == end;
         if (endsHere && notSent > 0) {
             const std::size_t column = state.entries[firstNotSent].event.openColumn;
             if (notSent == 1) {
