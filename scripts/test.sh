@@ -12,16 +12,17 @@ root=$(pwd)
 scripts/deps.sh test
 
 jobs=-j2
-echo "== sanitizer build"
+stage() { echo "== $1 (at ${SECONDS}s)"; }
+stage "sanitizer build and tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-      -DPYLO_SANITIZE=ON -DPYLO_FUZZ=ON -DPYLO_BENCH=OFF > build-asan.log
+      -DPYLO_SANITIZE=ON -DPYLO_FUZZ=ON -DPYLO_BENCH=OFF
 cmake --build build-asan $jobs
 (cd build-asan && ctest --output-on-failure $jobs)
 
-echo "== Windows build"
+stage "Windows build"
 scripts/build_windows.sh "$root/build-win"
 
-echo "== build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-win/pyloload.exe" > build.log
+stage "build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-win/pyloload.exe"
 cmake --build build $jobs
 cd build && ctest --output-on-failure $jobs
