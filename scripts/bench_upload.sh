@@ -10,27 +10,15 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build-bench}
+"$root/scripts/deps.sh" build strace
 if [ ! -x "$build/src/pyloload" ] || [ ! -x "$build/tools/sim/pylo-sim" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPYLO_TESTS=OFF >/dev/null
     cmake --build "$build" -j2 --target pyloload pylo-sim >/dev/null
 fi
 pyloload="$build/src/pyloload"
 sim="$build/tools/sim/pylo-sim"
-if ! command -v strace >/dev/null; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q strace >/dev/null
-fi
-
 work=$(mktemp -d)
-sim_pid=""
-stop_sim() {
-    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
-    sim_pid=""
-}
+. "$root/scripts/sim_lib.sh"
 trap 'stop_sim; rm -rf "$work"' EXIT
 
 # The largest configuration: every slot of every sequence filled, every option set.
@@ -47,18 +35,6 @@ keys=(a b c d e f g h i j k l m n o p q r s t u v w x y z f1 f2 f3 shift ctrl al
         echo "$line"
     done
 } >"$config"
-
-# Starts the simulator with the given options; sets device.
-start_sim() {
-    : >"$work/sim.out"
-    "$sim" --show "$@" >"$work/sim.out" &
-    sim_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/sim.out" ] && break
-        sleep 0.05
-    done
-    device=$(head -n 1 "$work/sim.out")
-}
 
 # Waits for the simulator's report of the session; sets received and writes.
 session_counts() {
@@ -77,7 +53,7 @@ now() { date +%s.%N; }
 echo "Largest configuration: 72 inputs x (32 + 16) entries, every option"
 
 # 1. Paced like the real line.
-start_sim --baud 9600
+start_sim "$work/sim.out" --show --baud 9600
 t0=$(now)
 "$pyloload" "$config" "$device" -h >/dev/null </dev/null
 t1=$(now)
@@ -92,7 +68,7 @@ awk -v t0="$t0" -v t1="$t1" -v out="$received" -v back="$replies" -v w="$writes"
 }'
 
 # 2. No pacing.
-start_sim
+start_sim "$work/sim.out" --show
 t0=$(now)
 "$pyloload" "$config" "$device" -h >/dev/null </dev/null
 t1=$(now)

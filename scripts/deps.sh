@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|test]   (build: what the native tool needs; test: everything)
+# Usage: scripts/deps.sh [build|test] [PACKAGE...]
+#   build: what the native tool needs; test: everything; PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
-packages=(cmake g++ make python3 util-linux)
+[ $# -gt 0 ] && shift
+packages=(cmake g++ make python3 util-linux "$@")
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
              g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick)

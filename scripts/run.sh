@@ -22,20 +22,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# What a fresh machine may lack: the compiler, CMake and make.
-missing=()
-command -v cmake >/dev/null || missing+=(cmake)
-command -v g++ >/dev/null || missing+=(g++)
-command -v make >/dev/null || command -v ninja >/dev/null || missing+=(make)
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing ${missing[*]} ..."
-    export DEBIAN_FRONTEND=noninteractive
-    if [ "$(id -u)" -eq 0 ]; then
-        apt-get install -y "${missing[@]}" >/dev/null || { apt-get update >/dev/null && apt-get install -y "${missing[@]}" >/dev/null; }
-    else
-        sudo apt-get install -y "${missing[@]}" >/dev/null
-    fi
-fi
+"$root/scripts/deps.sh" build
 
 echo "Building in $build ..."
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPYLO_TESTS=OFF >/dev/null
@@ -48,26 +35,13 @@ if [ -n "$port" ]; then
 fi
 
 work=$(mktemp -d)
-sim_pid=""
-cleanup() {
-    if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-        kill "$sim_pid" 2>/dev/null || true
-        wait "$sim_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$root/scripts/sim_lib.sh"
+trap 'stop_sim; rm -rf "$work"' EXIT
 
-"$sim" --once --show >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/sim.out" ] && break
-    sleep 0.05
-done
-device=$(head -n 1 "$work/sim.out")
+start_sim "$work/sim.out" --once --show
 if [ -z "$device" ]; then
     echo "The simulator did not start:" >&2
-    cat "$work/sim.err" >&2
+    cat "$work/sim.out.err" >&2
     exit 1
 fi
 

@@ -90,8 +90,6 @@ bool isComment(const char* text)
     return c == '#' || isLineEnd(c) || c == '\r';
 }
 
-char lowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A skipped line is explained when it looks like an attempt at a statement: its first
 // non-blank characters start a keyword, or it holds a bracketed entry.
 bool looksLikeStatement(const char* text)
@@ -99,7 +97,8 @@ bool looksLikeStatement(const char* text)
     if (isComment(text)) return false;
     const char* head = text + firstNonBlank(text);
     if (head[0] != '\0' && head[1] != '\0') {
-        const char lead[3] = {lowerChar(head[0]), lowerChar(head[1]), '\0'};
+        char lead[3] = {head[0], head[1], '\0'};
+        toLowerAscii(lead);
         for (const char* keyword : {"in", "pr", "re", "ms", "ro"}) {
             if (std::strcmp(lead, keyword) == 0) return true;
         }
@@ -534,25 +533,9 @@ bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image)
     report.items.clear();
     report.warnings = 0;
     report.notes = 0;
+    // Value-initialised: every position and count starts at zero.
     auto state = std::make_unique<CheckState>();
     state->report = &report;
-    state->text[0] = '\0';
-    state->line = 0;
-    state->startColumn = 0;
-    state->continuation = false;
-    state->splitPending = false;
-    state->splitReported = false;
-    state->physicalIsComment = false;
-    state->entryCount = 0;
-    for (int i = 0; i < kInputCount; ++i) {
-        for (int j = 0; j < 2; ++j) {
-            state->sequenceLine[i][j] = 0;
-            state->sequenceColumn[i][j] = 0;
-        }
-    }
-    state->msetLine = 0;
-    state->msetColumn = 0;
-    state->msetValue = 0;
     const ParseObserver observer{state.get(), onLineRead, onLineRejected, onEntryCut, onStatementAccepted};
     return readConfigFile(path, image, &observer);
 }
