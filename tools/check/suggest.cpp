@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
+
+#include "config/text.h"
 
 namespace {
 
@@ -53,7 +56,123 @@ std::string closest(std::string_view word, const std::vector<std::string>& candi
     return quotedList(found);
 }
 
+struct Synonym {
+    const char* name;   // lower case, without '_', '-' and blanks
+    const char* entry;  // what to write between the brackets
+};
+
+const Synonym kSynonyms[] = {
+    {"return", "enter"},       {"ret", "enter"},          {"newline", "enter"},
+    {"arrowup", "up"},         {"uparrow", "up"},         {"arrowdown", "down"},
+    {"downarrow", "down"},     {"arrowleft", "left"},     {"leftarrow", "left"},
+    {"arrowright", "right"},   {"rightarrow", "right"},   {"super", "win"},
+    {"meta", "win"},           {"cmd", "win"},            {"command", "win"},
+    {"gui", "win"},            {"start", "win"},          {"lsuper", "lwin"},
+    {"leftsuper", "lwin"},     {"rsuper", "rwin"},        {"rightsuper", "rwin"},
+    {"lmeta", "lwin"},         {"rmeta", "rwin"},         {"lcmd", "lwin"},
+    {"rcmd", "rwin"},          {"option", "alt"},         {"opt", "alt"},
+    {"loption", "lalt"},       {"leftoption", "lalt"},    {"roption", "ralt"},
+    {"rightoption", "ralt"},   {"altgr", "ralt"},         {"strg", "ctrl"},
+    {"spacebar", "space"},     {"bksp", "backspace"},     {"back", "backspace"},
+    {"break", "pause"},        {"sysrq", "print"},        {"prtscr", "printscreen"},
+    {"printscr", "printscreen"}, {"kpenter", "(n)enter"}, {"numpadenter", "(n)enter"},
+    {"keypadenter", "(n)enter"}, {"kpreturn", "(n)enter"}, {"kpplus", "(n)+"},
+    {"kpadd", "(n)+"},         {"numpadadd", "(n)+"},     {"numpadplus", "(n)+"},
+    {"kpminus", "(n)-"},       {"kpsubtract", "(n)-"},    {"numpadsubtract", "(n)-"},
+    {"numpadminus", "(n)-"},   {"kpmultiply", "(n)*"},    {"numpadmultiply", "(n)*"},
+    {"kpdivide", "(n)/"},      {"numpaddivide", "(n)/"},  {"kpdecimal", "(n)."},
+    {"kpperiod", "(n)."},      {"numpaddecimal", "(n)."}, {"plus", "+"},
+    {"minus", "-"},            {"dash", "-"},             {"equals", "="},
+    {"equal", "="},            {"comma", ","},            {"period", "."},
+    {"dot", "."},              {"slash", "/"},            {"backslash", "\\"},
+    {"semicolon", ";"},        {"colon", ":"},            {"quote", "'"},
+    {"apostrophe", "'"},       {"doublequote", "\""},     {"grave", "`"},
+    {"backquote", "`"},        {"backtick", "`"},         {"tilde", "~"},
+    {"exclamation", "!"},      {"at", "@"},               {"hash", "#"},
+    {"pound", "#"},            {"dollar", "$"},           {"percent", "%"},
+    {"caret", "^"},            {"ampersand", "&"},        {"asterisk", "*"},
+    {"star", "*"},             {"underscore", "_"},       {"question", "?"},
+    {"pipe", "|"},             {"lbracket", "["},         {"leftbracket", "["},
+    {"rbracket", "]"},         {"rightbracket", "]"},     {"lbrace", "{"},
+    {"rbrace", "}"},           {"less", "<"},             {"greater", ">"},
+};
+
+// Lower case, with '_', '-' and blanks left out (a one-character name stays as it is).
+std::string folded(std::string_view name)
+{
+    if (name.size() <= 1) return std::string(name);
+    std::string out;
+    for (char c : lowered(name)) {
+        if (c != '_' && c != '-' && c != ' ' && c != '\t') out += c;
+    }
+    return out;
+}
+
+bool isKeyName(const std::string& name)
+{
+    if (name.empty() || name.size() >= kTextBufferSize) return false;
+    char copy[kTextBufferSize];
+    std::memcpy(copy, name.c_str(), name.size() + 1);
+    std::int32_t caseCode = 0;
+    return lookupKeyName(copy, false, false, caseCode) != 0;
+}
+
+// "numpad7", "num7", "kp7", "keypad7" name the keypad's digit keys.
+std::string keypadDigit(const std::string& name)
+{
+    for (const char* prefix : {"numpad", "num", "kp", "keypad"}) {
+        const std::size_t n = std::strlen(prefix);
+        if (name.size() == n + 1 && name.compare(0, n, prefix) == 0 && name[n] >= '0' && name[n] <= '9') {
+            return std::string("(n)") + name[n];
+        }
+    }
+    return std::string();
+}
+
+// A key of a combination: its name, or the entry text of a synonym.
+std::string combinationKey(std::string_view part)
+{
+    const std::string name = lowered(part);
+    if (isKeyName(name)) return name;
+    return keySynonym(part);
+}
+
 }  // namespace
+
+std::string keySynonym(std::string_view name)
+{
+    const std::string key = folded(name);
+    if (key == lowered(name) && name.size() > 1 && isKeyName(key)) return std::string();
+    const std::string digit = keypadDigit(key);
+    if (!digit.empty()) return digit;
+    for (const Synonym& s : kSynonyms) {
+        if (key == s.name) return s.entry;
+    }
+    // "page_up", "Caps Lock": a key name once the separators are gone.
+    if (key != lowered(name) && isKeyName(key)) return key;
+    return std::string();
+}
+
+std::string combinationEntries(std::string_view name)
+{
+    const char joint = name.find('+') != std::string_view::npos ? '+' : '-';
+    std::vector<std::string> keys;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find(joint, start);
+        if (end == std::string_view::npos) end = name.size();
+        const std::string key = combinationKey(name.substr(start, end - start));
+        if (key.empty()) return std::string();
+        keys.push_back(key);
+        start = end + 1;
+    }
+    if (keys.size() < 2) return std::string();
+    std::string out;
+    for (std::size_t i = 0; i + 1 < keys.size(); ++i) out += "[(+)" + keys[i] + "]";
+    out += "[" + keys.back() + "]";
+    for (std::size_t i = keys.size() - 1; i-- > 0;) out += "[(-)" + keys[i] + "]";
+    return out;
+}
 
 int editDistance(std::string_view a, std::string_view b)
 {
