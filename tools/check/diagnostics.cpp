@@ -628,15 +628,42 @@ void addDiagnostic(CheckReport& report, Diagnostic d)
     }
 }
 
-bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image)
+namespace {
+
+void onTextEnded(void* context, int physicalLine, int column)
+{
+    checkTextEnd(*static_cast<CheckState*>(context)->report, physicalLine, column);
+}
+
+// Starts a report and runs compile with the diagnostics observer.
+template <typename Compile>
+bool checkWith(CheckReport& report, Compile compile)
 {
     clearReport(report);
     // Value-initialised: every position and count starts at zero.
     auto state = std::make_unique<CheckState>();
     state->report = &report;
     clearReadCheck(state->reads);
-    const ParseObserver observer{state.get(), onLineRead, onLineRejected, onEntryCut, onStatementAccepted};
-    return readConfigFile(path, image, &observer);
+    const ParseObserver observer{state.get(),  onLineRead,          onLineRejected,
+                                 onEntryCut,   onStatementAccepted, onTextEnded};
+    return compile(&observer);
+}
+
+}  // namespace
+
+bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image, int* error)
+{
+    return checkWith(report, [&](const ParseObserver* observer) {
+        return readConfigFile(path, image, observer, error);
+    });
+}
+
+void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& report, ConfigImage& image)
+{
+    checkWith(report, [&](const ParseObserver* observer) {
+        compileConfigBuffer(data, size, image, observer);
+        return true;
+    });
 }
 
 void printReport(std::FILE* out, const char* fileName, const CheckReport& report)
