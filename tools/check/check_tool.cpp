@@ -1,10 +1,12 @@
 #include "check/check_tool.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "check/diagnostics.h"
 #include "check/hex_dump.h"
+#include "check/image_file.h"
 #include "check/key_list.h"
 #include "config/config_reader.h"
 
@@ -23,16 +25,19 @@ int usageError(std::FILE* err)
     return kCheckUsageError;
 }
 
-int cannotOpen(std::FILE* err, const char* path, int status)
+// The file message pylocheck has always printed, then the system's reason.
+int cannotRead(std::FILE* err, const char* path, int error)
 {
     std::fprintf(err, "pylocheck: cannot open \"%s\"\n", path);
-    return status;
+    std::fprintf(err, "pylocheck: %s: %s\n", path, std::strerror(error));
+    return kCheckFileError;
 }
 
 int hexDump(const char* path, std::FILE* out, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
-    if (!readConfigFile(path, *image)) return cannotOpen(err, path, kCheckFileError);
+    int error = 0;
+    if (!readConfigFile(path, *image, nullptr, &error)) return cannotRead(err, path, error);
     printHexDump(out, *image);
     return kCheckClean;
 }
@@ -40,30 +45,22 @@ int hexDump(const char* path, std::FILE* out, std::FILE* err)
 int writeImage(const char* outPath, const char* path, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
-    if (!readConfigFile(path, *image)) return cannotOpen(err, path, kCheckFileError);
-    std::FILE* file = std::fopen(outPath, "wb");
-    if (file == nullptr) return cannotOpen(err, outPath, kCheckFileError);
-    const bool written = std::fwrite(image->bytes.data(), 1, kImageSize, file) == kImageSize;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::fprintf(err, "pylocheck: cannot write \"%s\"\n", outPath);
-        return kCheckFileError;
-    }
-    return kCheckClean;
+    int error = 0;
+    if (!readConfigFile(path, *image, nullptr, &error)) return cannotRead(err, path, error);
+    return writeImageFile(outPath, path, *image, err) ? kCheckClean : kCheckFileError;
 }
 
 int explain(const char* path, std::FILE* out, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
     CheckReport report;
-    if (!checkConfigFile(path, report, *image)) return cannotOpen(err, path, kCheckExplainFileError);
+    int error = 0;
+    if (!checkConfigFile(path, report, *image, &error)) return cannotRead(err, path, error);
     printReport(out, path, report);
     return report.warnings > 0 ? kCheckWarnings : kCheckClean;
 }
 
-}  // namespace
-
-int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         std::fputs(kUsage, out);
@@ -79,4 +76,18 @@ int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* e
     }
     if (argc == 2 && isFileName(argv[1])) return explain(argv[1], out, err);
     return usageError(err);
+}
+
+}  // namespace
+
+int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+{
+    const int status = run(argc, argv, out, err);
+    // Output that did not reach its file is no success (a full disk, a closed pipe).
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        const int error = errno;
+        std::fprintf(err, "pylocheck: cannot write the output: %s\n", std::strerror(error != 0 ? error : EIO));
+        return kCheckFileError;
+    }
+    return status;
 }

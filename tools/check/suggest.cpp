@@ -39,19 +39,25 @@ std::string quotedList(const std::vector<std::string>& names)
     return out;
 }
 
-std::string closest(std::string_view word, const std::vector<std::string>& candidates)
+// The candidates nearest to word, at most kMostSuggestions of them, when near enough.
+template <typename Names>
+std::string closest(std::string_view word, std::size_t count, Names nameAt)
 {
     const int allowed = allowedDistance(word.size());
     int best = allowed + 1;
     std::vector<std::string> found;
-    for (const std::string& candidate : candidates) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view candidate = nameAt(i);
+        // The distance is at least the difference in length.
+        const std::size_t shorter = std::min(word.size(), candidate.size());
+        if (std::max(word.size(), candidate.size()) - shorter > static_cast<std::size_t>(best)) continue;
         const int d = editDistance(word, candidate);
         if (d > allowed || d > best) continue;
         if (d < best) {
             best = d;
             found.clear();
         }
-        if (found.size() < kMostSuggestions) found.push_back(candidate);
+        if (found.size() < kMostSuggestions) found.emplace_back(candidate);
     }
     return quotedList(found);
 }
@@ -178,8 +184,15 @@ int editDistance(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size();
     const std::size_t m = b.size();
-    std::vector<int> d((n + 1) * (m + 1));
-    auto at = [m, &d](std::size_t i, std::size_t j) -> int& { return d[i * (m + 1) + j]; };
+    // Key names and keywords are short: their table fits on the stack.
+    int small[32 * 32];
+    std::vector<int> large;
+    int* d = small;
+    if ((n + 1) * (m + 1) > sizeof small / sizeof small[0]) {
+        large.resize((n + 1) * (m + 1));
+        d = large.data();
+    }
+    auto at = [m, d](std::size_t i, std::size_t j) -> int& { return d[i * (m + 1) + j]; };
     for (std::size_t i = 0; i <= n; ++i) at(i, 0) = static_cast<int>(i);
     for (std::size_t j = 0; j <= m; ++j) at(0, j) = static_cast<int>(j);
     for (std::size_t i = 1; i <= n; ++i) {
@@ -195,16 +208,13 @@ int editDistance(std::string_view a, std::string_view b)
 
 std::string closestKeyNames(std::string_view name, const KeyTable& table)
 {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < table.count; ++i) names.emplace_back(table.names[i].name);
-    return closest(lowered(name), names);
+    return closest(lowered(name), table.count, [&table](std::size_t i) { return std::string_view(table.names[i].name); });
 }
 
 std::string closestKeyword(std::string_view word)
 {
-    static const std::vector<std::string> keywords = {"IN",   "PREL", "REVX", "REVY", "MSET",
-                                                      "ROT1", "ROT2", "ROT3", "ROT4"};
+    static const char* const keywords[] = {"IN", "PREL", "REVX", "REVY", "MSET", "ROT1", "ROT2", "ROT3", "ROT4"};
     std::string upper(word);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return closest(upper, keywords);
+    return closest(upper, sizeof keywords / sizeof keywords[0], [](std::size_t i) { return std::string_view(keywords[i]); });
 }
