@@ -1,7 +1,6 @@
 #include "check/diagnostics.h"
 
 #include <cstring>
-#include <memory>
 #include <utility>
 
 #include "check/read_checks.h"
@@ -575,7 +574,7 @@ void rememberOverrides(CheckState& state, const Statement& statement)
                 std::string("this statement replaces the whole ") + (statement.isLong ? "long" : "short") +
                     " sequence of input " + number + " set on line " + std::to_string(earlier));
             addAt(state, earlier, state.sequenceColumn[input][which], Severity::Note, "the statement it replaces",
-                  state.sequenceSource[input][which], state.sequenceColumn[input][which] - 1);
+                  state.sequenceSource[input][which], 0);
         }
         earlier = state.line;
         state.sequenceColumn[input][which] = column;
@@ -586,8 +585,7 @@ void rememberOverrides(CheckState& state, const Statement& statement)
             add(state, 0, Severity::Note,
                 "MSET:" + std::to_string(value) + " overrides MSET:" + std::to_string(state.msetValue) +
                     " set on line " + std::to_string(state.msetLine));
-            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "the MSET it overrides", state.msetSource,
-                  state.msetColumn - 1);
+            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "the MSET it overrides", state.msetSource, 0);
         }
         state.msetLine = state.line;
         state.msetColumn = column;
@@ -640,12 +638,13 @@ template <typename Compile>
 bool checkWith(CheckReport& report, Compile compile)
 {
     clearReport(report);
-    // Value-initialised: every position and count starts at zero.
-    auto state = std::make_unique<CheckState>();
-    state->report = &report;
-    clearReadCheck(state->reads);
-    const ParseObserver observer{state.get(),  onLineRead,          onLineRejected,
-                                 onEntryCut,   onStatementAccepted, onTextEnded};
+    // Value-initialised: every position and count starts at zero. On the stack, as its size is
+    // fixed and small.
+    CheckState state{};
+    state.report = &report;
+    clearReadCheck(state.reads);
+    const ParseObserver observer{&state,      onLineRead,          onLineRejected,
+                                 onEntryCut,  onStatementAccepted, onTextEnded};
     return compile(&observer);
 }
 
