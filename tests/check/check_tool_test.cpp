@@ -127,6 +127,7 @@ TEST(CheckTool, Statuses)
         {"explain a folder", {dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
         {"hex of a folder", {"--hex", dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
         {"image of a folder", {"--image", out.path, dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
+        {"a file whose read fails", {"/proc/self/mem"}, nullptr, 2, "", cannot("/proc/self/mem", "Input/output error")},
         {"image into a missing folder", {"--image", "/nonexistent-dir/out.bin", clean.path}, nullptr, 2, "",
          cannot("/nonexistent-dir/out.bin", "No such file or directory")},
         {"hex to a full disk", {"--hex", clean.path}, "/dev/full", 2, "", full},

@@ -148,7 +148,6 @@ std::string combinationKey(std::string_view part)
 std::string keySynonym(std::string_view name)
 {
     const std::string key = folded(name);
-    if (key == lowered(name) && name.size() > 1 && isKeyName(key)) return std::string();
     const std::string digit = keypadDigit(key);
     if (!digit.empty()) return digit;
     for (const Synonym& s : kSynonyms) {
@@ -162,6 +161,7 @@ std::string keySynonym(std::string_view name)
 std::string combinationEntries(std::string_view name)
 {
     const char joint = name.find('+') != std::string_view::npos ? '+' : '-';
+    if (name.size() < 3 || name.find(joint) == std::string_view::npos) return std::string();
     std::vector<std::string> keys;
     std::size_t start = 0;
     while (start <= name.size()) {
