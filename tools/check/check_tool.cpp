@@ -19,8 +19,23 @@ bool is(const char* arg, const char* option) { return std::strcmp(arg, option) =
 // An argument that names a file rather than an option.
 bool isFileName(const char* arg) { return arg[0] != '\0' && arg[0] != '-'; }
 
-int usageError(std::FILE* err)
+bool isOption(const char* arg)
 {
+    for (const char* option : {"--hex", "--image", "--list-keys", "--help", "-h", "--version"}) {
+        if (is(arg, option)) return true;
+    }
+    return false;
+}
+
+// The usage line, after a line naming the first argument that is no option, if there is one.
+int usageError(int argc, const char* const* argv, std::FILE* err)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && !isOption(argv[i])) {
+            std::fprintf(err, "pylocheck: unknown option '%s'\n", argv[i]);
+            break;
+        }
+    }
     std::fputs(kUsage, err);
     return kCheckUsageError;
 }
@@ -66,6 +81,10 @@ int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         std::fputs(kUsage, out);
         return kCheckClean;
     }
+    if (argc == 2 && is(argv[1], "--version")) {
+        std::fputs("pylocheck " PYLOCHECK_VERSION "\n", out);
+        return kCheckClean;
+    }
     if (argc == 2 && is(argv[1], "--list-keys")) {
         printKeyList(out);
         return kCheckClean;
@@ -75,7 +94,7 @@ int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return writeImage(argv[2], argv[3], err);
     }
     if (argc == 2 && isFileName(argv[1])) return explain(argv[1], out, err);
-    return usageError(err);
+    return usageError(argc, argv, err);
 }
 
 }  // namespace

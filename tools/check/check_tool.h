@@ -4,6 +4,7 @@
 //   pylocheck --image OUT CONFIG  the image's 8196 bytes into OUT
 //   pylocheck --list-keys         every key name with its key number
 //   pylocheck --help              usage on standard output
+//   pylocheck --version           the version on standard output
 // Every form ends with 2 on a usage error (the usage line on standard error), on a file that
 // cannot be opened or read, and on output that cannot be written.
 #pragma once
