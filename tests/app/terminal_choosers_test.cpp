@@ -1,5 +1,5 @@
 // The terminal choosers and the Linux port names: what each answer typed at the prompts gives
-// back, and which ports a device folder holds.
+// back, which ports a device folder holds, and how a port argument reaches the messages.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/run.h"
 #include "link/port_name_posix.h"
 #include "ui/choosers.h"
 
@@ -152,6 +153,38 @@ TEST(PortPrompt, AnswersGivePortOrNoChoice)
         EXPECT_NE(shown.find("  12  " + root + "/ttyUSB10\n"
                              "  or type the path of a port\nPort 1-12, Enter for Com 1, c to cancel: "),
                   std::string::npos);
+    }
+}
+
+TEST(RunPorts, PortArgumentsNameThePortInMessages)
+{
+    const std::string config = existingFile();
+    const std::string portError = "\nError opening com port %s\nPlease make sure that com %s is enabled and "
+                                  "not in use by another application.\n(Press enter to exit)\n";
+    const struct {
+        const char* port;
+        bool asked;  // the port prompt came instead
+        int status;
+    } cases[] = {
+        {"null", false, 2},  // /dev/null: no terminal
+        {"/dev/null", false, 2},
+        {"no-such-device", true, 0},
+    };
+    for (const auto& c : cases) {
+        typeAnswers("c\n");
+        char* argv[] = {const_cast<char*>("pyloload"), const_cast<char*>(config.c_str()), const_cast<char*>(c.port),
+                        const_cast<char*>("-e"), nullptr};
+        testing::internal::CaptureStdout();
+        const int status = runTool(4, argv);
+        const std::string shown = testing::internal::GetCapturedStdout();
+        char expected[512];
+        std::snprintf(expected, sizeof expected, portError.c_str(), c.port, c.port);
+        EXPECT_EQ(status, c.status) << "port: " << c.port;
+        if (c.asked) {
+            EXPECT_EQ(shown.rfind("Please select the output port\n", 0), 0u) << "port: " << c.port;
+        } else {
+            EXPECT_EQ(shown, expected) << "port: " << c.port;
+        }
     }
 }
 
