@@ -3,9 +3,9 @@
 #include "link/port_name_posix.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
