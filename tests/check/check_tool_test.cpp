@@ -7,6 +7,7 @@
 #include "check/hex_dump.h"
 #include "check_testing.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
@@ -92,7 +93,8 @@ TEST(CheckTool, Statuses)
     ScratchFile typo("in7:[a]\n");
     ScratchPath out;
     const std::string usage =
-        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
+        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
+    const std::string unknown = "pylocheck: unknown option '--hexx'\n" + usage;
     const std::string cannot = "pylocheck: cannot open \"" + missing.path + "\"\n";
     const std::vector<StatusCase> cases = {
         {"clean file", {clean.path}, 0, "", ""},
@@ -102,7 +104,8 @@ TEST(CheckTool, Statuses)
         {"image of a missing file", {"--image", out.path, "@missing"}, 1, "", "@missing"},
         {"help", {"--help"}, 0, usage.c_str(), ""},
         {"no arguments", {}, 2, "", usage.c_str()},
-        {"unknown option", {"--hexx", clean.path}, 2, "", usage.c_str()},
+        {"unknown option", {"--hexx", clean.path}, 2, "", unknown.c_str()},
+        {"version", {"--version"}, 0, "pylocheck " PYLO_VERSION "\n", ""},
         {"hex without file", {"--hex"}, 2, "", usage.c_str()},
         {"image without file", {"--image", out.path}, 2, "", usage.c_str()},
         {"two files", {clean.path, typo.path}, 2, "", usage.c_str()},

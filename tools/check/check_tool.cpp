@@ -7,18 +7,30 @@
 #include "check/hex_dump.h"
 #include "check/key_list.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
-const char kUsage[] = "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
+const char kUsage[] =
+    "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
 
 bool is(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
 
 // An argument that names a file rather than an option.
 bool isFileName(const char* arg) { return arg[0] != '\0' && arg[0] != '-'; }
 
-int usageError(std::FILE* err)
+// The usage line, after naming the first argument that looks like an option and is none.
+int usageError(int argc, const char* const* argv, std::FILE* err)
 {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const bool known = is(arg, "--hex") || is(arg, "--image") || is(arg, "--list-keys") || is(arg, "--help") ||
+                           is(arg, "-h") || is(arg, "--version");
+        if (arg[0] == '-' && arg[1] != '\0' && !known) {
+            std::fprintf(err, "pylocheck: unknown option '%s'\n", arg);
+            break;
+        }
+    }
     std::fputs(kUsage, err);
     return kCheckUsageError;
 }
@@ -69,6 +81,10 @@ int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* e
         std::fputs(kUsage, out);
         return kCheckClean;
     }
+    if (argc == 2 && is(argv[1], "--version")) {
+        std::fputs("pylocheck " PYLO_VERSION "\n", out);
+        return kCheckClean;
+    }
     if (argc == 2 && is(argv[1], "--list-keys")) {
         printKeyList(out);
         return kCheckClean;
@@ -78,5 +94,5 @@ int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* e
         return writeImage(argv[2], argv[3], err);
     }
     if (argc == 2 && isFileName(argv[1])) return explain(argv[1], out, err);
-    return usageError(err);
+    return usageError(argc, argv, err);
 }

@@ -4,7 +4,8 @@
 //   pylocheck --image OUT CONFIG  the image's 8196 bytes into OUT; 0, or 1 when a file cannot be opened
 //   pylocheck --list-keys         every key name with its key number
 //   pylocheck --help              usage on standard output
-// A usage error prints the usage line on standard error and ends with 2.
+//   pylocheck --version           the version on standard output
+// A usage error names an unknown option, prints the usage line on standard error and ends with 2.
 #pragma once
 
 #include <cstdio>
