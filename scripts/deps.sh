@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|test] [PACKAGE...]
-#   build: what the native tool needs; test: everything; PACKAGE: anything more.
+# Usage: scripts/deps.sh [build|package|test] [PACKAGE...]
+#   build: what the native tool needs; package: also what scripts/package.sh needs;
+#   test: everything; PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
 [ $# -gt 0 ] && shift
-packages=(cmake g++ make python3 util-linux "$@")
+packages=(cmake g++ make python3 util-linux gzip "$@")
+if [ "$what" = package ] || [ "$what" = test ]; then
+  packages+=(dpkg-dev file g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+fi
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
-             g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick)
+             g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick
+             groff-base man-db mandoc)
 fi
 
 missing=()

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "app/console_owner.h"
 #include "app/run_mode.h"
+#include "app/usage.h"
 #include "config/config_reader.h"
 #include "link/interrupt.h"
 #include "link/port_name.h"
@@ -76,7 +78,14 @@ void reportFileError(const Run& run)
 void reportUpload(const Run& run, const char* device, const char* portLabel, int result)
 {
     if (result == UploadOk) {
-        if (run.mode == Normal) say("\nConfiguration complete\n");
+        if (run.mode == Normal) {
+            say("\nConfiguration complete\n");
+            // A console made for this run closes with it: keep the outcome readable.
+            if (consoleOpenedForThisProcess()) {
+                say("(Press enter to exit)\n");
+                waitForEnter();
+            }
+        }
         return;
     }
     if (run.mode == Quiet) return;
@@ -101,6 +110,9 @@ void reportUpload(const Run& run, const char* device, const char* portLabel, int
 
 int runTool(int argc, char** argv)
 {
+    const int infoStatus = runInfoOption(argc, argv);
+    if (infoStatus != kNotAnInfoOption) return infoStatus;
+
     static Run run;  // the image is 8 KiB: keep it off the stack
     run = Run{};
     ignoreBrokenPipe();

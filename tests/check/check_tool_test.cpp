@@ -9,6 +9,7 @@
 #include "check/hex_dump.h"
 #include "check_testing.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TEST(CheckTool, Statuses)
     ScratchPath out;
     const std::string example = std::string(PYLO_EXAMPLES) + "/keys.txt";
     const std::string usage =
-        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
+        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
     auto cannot = [](const std::string& path, const char* reason) {
         return "pylocheck: cannot open \"" + path + "\"\npylocheck: " + path + ": " + reason + "\n";
     };
@@ -136,7 +137,7 @@ TEST(CheckTool, Statuses)
         {"help", {"--help"}, nullptr, 0, usage.c_str(), ""},
         {"no arguments", {}, nullptr, 2, "", usage},
         {"unknown option", {"--hexx", clean.path}, nullptr, 2, "", "pylocheck: unknown option '--hexx'\n" + usage},
-        {"version", {"--version"}, nullptr, 0, "pylocheck " PYLOCHECK_VERSION "\n", ""},
+        {"version", {"--version"}, nullptr, 0, "pylocheck " PYLO_VERSION "\n", ""},
         {"hex without file", {"--hex"}, nullptr, 2, "", usage},
         {"image without file", {"--image", out.path}, nullptr, 2, "", usage},
         {"two files", {clean.path, typo.path}, nullptr, 2, "", usage},

@@ -9,10 +9,12 @@
 #include "check/image_file.h"
 #include "check/key_list.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
-const char kUsage[] = "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
+const char kUsage[] =
+    "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
 
 bool is(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
 
@@ -82,7 +84,7 @@ int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return kCheckClean;
     }
     if (argc == 2 && is(argv[1], "--version")) {
-        std::fputs("pylocheck " PYLOCHECK_VERSION "\n", out);
+        std::fputs("pylocheck " PYLO_VERSION "\n", out);
         return kCheckClean;
     }
     if (argc == 2 && is(argv[1], "--list-keys")) {
