@@ -1,0 +1,174 @@
+// The page: wires the editor, the checker, the grid, the options and the upload together.
+import { loadCompiler, check, sequence, INPUTS } from './wasm.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, replaceLine, insertLineAfter, deleteLines } from './editor.js';
+import { drawGrid } from './grid.js';
+import { createOptions } from './options.js';
+import { createSequenceEditor, statementText } from './seqedit.js';
+import { createDocument, refusal } from './document.js';
+import { upload, outcomeWords, serialAvailable } from './upload.js';
+
+const $ = (sel) => document.querySelector(sel);
+// The example and the compiler load side by side.
+const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
+await loadCompiler();
+const doc = createDocument();
+let image = new Uint8Array(0);
+let uploading = false;
+let cancelRequested = false;
+
+function status(text, kind = '') {
+  const el = $('#status-text');
+  el.textContent = text;
+  $('#status').className = 'status ' + kind;
+}
+
+const view = createEditor($('#editor'), () => { doc.edited = true; refresh(); });
+const edits = {
+  replaceLine: (n, text) => replaceLine(view, n, text),
+  insertLineAfter: (n, text) => insertLineAfter(view, n, text),
+  deleteLines: (lines) => deleteLines(view, lines),
+  firstInputLine() {
+    const lines = [];
+    for (let i = 1; i <= INPUTS; i++) lines.push(sequence(i, true).line, sequence(i, false).line);
+    const used = lines.filter((l) => l > 0);
+    return used.length > 0 ? Math.min(...used) : Infinity;
+  },
+};
+const options = createOptions($('#options'), edits);
+const seqEditor = createSequenceEditor($('#sequence-dialog'), applySequences);
+
+// Compiles and checks the current bytes and redraws everything from the result.
+function refresh() {
+  const result = check(doc.bytes(view.state.doc.toString()));
+  image = result.image;
+  showDiagnostics(view, result.diagnostics);
+  drawMessages(result.diagnostics);
+  drawGrid($('#grid'), (input) => seqEditor.open(input));
+  options.draw();
+  if (!uploading) {
+    const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
+    const n = result.diagnostics.length - w;
+    status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
+           w > 0 ? 'warn' : 'ok');
+  }
+}
+
+function drawMessages(diagnostics) {
+  const list = $('#messages');
+  $('#message-count').textContent = diagnostics.length === 0 ? 'none' : String(diagnostics.length);
+  list.replaceChildren(...diagnostics.map((d) => {
+    const li = document.createElement('li');
+    li.className = d.severity;
+    const at = document.createElement('span');
+    at.className = 'at';
+    at.textContent = `${d.line}:${d.column}`;
+    const sev = document.createElement('span');
+    sev.className = 'sev';
+    sev.textContent = d.severity;
+    li.append(at, sev, d.message);
+    li.addEventListener('click', () => jumpTo(view, d.line, d.column));
+    return li;
+  }));
+}
+
+function insertionLine(input, isLong) {
+  let after = 0;
+  let before = Infinity;
+  for (let i = 1; i <= INPUTS; i++) {
+    for (const l of [true, false]) {
+      const line = sequence(i, l).line;
+      if (line === 0) continue;
+      if (i < input || (i === input && l && !isLong)) after = Math.max(after, line);
+      else before = Math.min(before, line);
+    }
+  }
+  return after > 0 ? after : before - 1;
+}
+
+function applySequences(input, result) {
+  for (const isLong of [true, false]) {
+    const current = sequence(input, isLong);
+    const text = isLong ? result.long : result.short;
+    if (text === statementText(input, isLong, current)) continue;
+    if (current.line > 0) replaceLine(view, current.line, text);
+    else if (!(isLong ? result.longEmpty : result.shortEmpty)) insertLineAfter(view, insertionLine(input, isLong), text);
+  }
+}
+
+function openBytes(name, bytes) {
+  const why = refusal(bytes);
+  if (why) {
+    status(`${name}: ${why}`, 'error');
+    return;
+  }
+  loadText(view, doc.open(name, bytes));
+  $('#file-name').textContent = name;
+  refresh();
+}
+
+async function openFile(file) {
+  // A huge file is refused by its size, before it is read.
+  const tooLarge = refusal({ length: file.size });
+  if (tooLarge) status(`${file.name}: ${tooLarge}`, 'error');
+  else openBytes(file.name, new Uint8Array(await file.arrayBuffer()));
+}
+
+function download(name, bytes) {
+  const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 1000);
+}
+
+$('#open').addEventListener('click', () => $('#file').click());
+$('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
+$('#save').addEventListener('click', () => download(doc.name, doc.bytes(view.state.doc.toString())));
+$('#save-image').addEventListener('click', () => download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image));
+window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
+window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+window.addEventListener('drop', (e) => {
+  e.preventDefault();
+  document.body.classList.remove('dropping');
+  if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
+});
+
+function progress({ input, secondsLeft }) {
+  $('#progress').value = input;
+  const left = secondsLeft === null ? '' : ` · about ${Math.max(1, Math.round(secondsLeft))} s left`;
+  status(`Sending input ${input} of ${INPUTS}${left}`, 'busy');
+}
+
+$('#upload').addEventListener('click', async () => {
+  let port;
+  try {
+    port = await navigator.serial.requestPort();
+  } catch (e) {
+    return; // no port chosen
+  }
+  refresh();
+  uploading = true;
+  cancelRequested = false;
+  document.body.classList.add('uploading');
+  $('#progress').value = 0;
+  status('Connecting to the PYLO', 'busy');
+  const outcome = await upload(port, { progress, cancelled: () => cancelRequested });
+  uploading = false;
+  document.body.classList.remove('uploading');
+  if (outcome === 0) $('#progress').value = INPUTS;
+  status(outcomeWords(outcome), outcome === 0 ? 'ok' : outcome >= 128 ? 'warn' : 'error');
+  document.body.dataset.outcome = String(outcome);
+});
+$('#cancel').addEventListener('click', () => { cancelRequested = true; });
+
+if (!serialAvailable()) {
+  $('#no-serial').hidden = false;
+  $('#upload').disabled = true;
+}
+
+// Start on the example configuration.
+openBytes('keys.txt', new Uint8Array(await example));
+document.body.dataset.ready = String(performance.now());
