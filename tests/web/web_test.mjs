@@ -223,8 +223,14 @@ test('the checker\'s messages appear at their line and column', async () => {
   await page.keyboard.type('shift');
   assert.equal(await page.textContent('#status-text'), '1 warning');
   if (process.env.PYLO_SHOT) {
-    await openInPage('keys.txt', Buffer.concat([keysTxt, Buffer.from('in64:[(+)ctrl][shfit][c]\n')]));
-    await page.screenshot({ path: process.env.PYLO_SHOT });
+    const shot = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+    await shot.goto(page.url());
+    await shot.waitForSelector('body[data-ready]', { state: 'attached' });
+    await shot.setInputFiles('#file', { name: 'keys.txt', mimeType: 'text/plain',
+                                        buffer: Buffer.from(keysTxt.toString('latin1').replace('in10:[f]', 'in10:[(+)ctrl][shfit][c]'), 'latin1') });
+    await shot.click('#messages li');
+    await shot.screenshot({ path: process.env.PYLO_SHOT });
+    await shot.close();
   }
 });
 

@@ -29,13 +29,18 @@ function row(label, seq) {
   return el;
 }
 
-// Draws every tile from the last compiled image; onOpen(input) when one is clicked.
+// Draws the tiles from the last compiled image, rebuilding only those whose sequences changed;
+// onOpen(input) when one is clicked.
 export function drawGrid(container, onOpen) {
-  const tiles = [];
+  if (container.children.length !== INPUTS) container.replaceChildren(...Array.from({ length: INPUTS }, () => document.createElement('button')));
   for (let input = 1; input <= INPUTS; input++) {
     const long = sequence(input, true);
     const short = sequence(input, false);
+    const key = JSON.stringify([long.entries, long.r, long.s, long.cut, short.entries, short.r, short.s, short.cut]);
+    const old = container.children[input - 1];
+    if (old.dataset.key === key) continue;
     const tile = document.createElement('button');
+    tile.dataset.key = key;
     tile.type = 'button';
     tile.className = 'tile' + (long.entries.length + short.entries.length === 0 ? ' unused' : '') +
                      (long.cut || short.cut ? ' has-cut' : '');
@@ -45,7 +50,6 @@ export function drawGrid(container, onOpen) {
     head.textContent = 'IN' + String(input).padStart(2, '0');
     tile.append(head, row('long', long), row('short', short));
     tile.addEventListener('click', () => onOpen(input));
-    tiles.push(tile);
+    old.replaceWith(tile);
   }
-  container.replaceChildren(...tiles);
 }

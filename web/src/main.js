@@ -10,7 +10,9 @@ import { upload, outcomeWords, serialAvailable } from './upload.js';
 const $ = (sel) => document.querySelector(sel);
 // The example and the compiler load side by side.
 const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
+performance.mark('pylo-script');
 await loadCompiler();
+performance.mark('pylo-compiler');
 const doc = createDocument();
 let image = new Uint8Array(0);
 let uploading = false;
@@ -22,7 +24,20 @@ function status(text, kind = '') {
   $('#status').className = 'status ' + kind;
 }
 
-const view = createEditor($('#editor'), () => { doc.edited = true; refresh(); });
+// Each edit is compiled at once; when a check has been slow (thousands of messages), edits
+// that come quickly are gathered and compiled once, so that typing never waits for them.
+let lastRefreshMs = 0;
+let refreshPending = false;
+function edited() {
+  doc.edited = true;
+  if (lastRefreshMs < 16) {
+    refresh();
+  } else if (!refreshPending) {
+    refreshPending = true;
+    setTimeout(() => { refreshPending = false; refresh(); }, 50);
+  }
+}
+const view = createEditor($('#editor'), edited);
 const edits = {
   replaceLine: (n, text) => replaceLine(view, n, text),
   insertLineAfter: (n, text) => insertLineAfter(view, n, text),
@@ -38,13 +53,18 @@ const options = createOptions($('#options'), edits);
 const seqEditor = createSequenceEditor($('#sequence-dialog'), applySequences);
 
 // Compiles and checks the current bytes and redraws everything from the result.
+// performance.measure records each step for the benchmark (tests/web/bench_web.mjs).
 function refresh() {
+  const start = performance.now();
   const result = check(doc.bytes(view.state.doc.toString()));
+  performance.measure('pylo-check', { start });
   image = result.image;
   showDiagnostics(view, result.diagnostics);
   drawMessages(result.diagnostics);
   drawGrid($('#grid'), (input) => seqEditor.open(input));
   options.draw();
+  performance.measure('pylo-refresh', { start });
+  lastRefreshMs = performance.now() - start;
   if (!uploading) {
     const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
     const n = result.diagnostics.length - w;
@@ -53,10 +73,12 @@ function refresh() {
   }
 }
 
+const LISTED_MESSAGES = 200;
+
 function drawMessages(diagnostics) {
   const list = $('#messages');
   $('#message-count').textContent = diagnostics.length === 0 ? 'none' : String(diagnostics.length);
-  list.replaceChildren(...diagnostics.map((d) => {
+  const items = diagnostics.slice(0, LISTED_MESSAGES).map((d) => {
     const li = document.createElement('li');
     li.className = d.severity;
     const at = document.createElement('span');
@@ -68,7 +90,14 @@ function drawMessages(diagnostics) {
     li.append(at, sev, d.message);
     li.addEventListener('click', () => jumpTo(view, d.line, d.column));
     return li;
-  }));
+  });
+  if (diagnostics.length > LISTED_MESSAGES) {
+    const more = document.createElement('li');
+    more.className = 'more';
+    more.textContent = `… and ${diagnostics.length - LISTED_MESSAGES} more (every one is marked in the text)`;
+    items.push(more);
+  }
+  list.replaceChildren(...items);
 }
 
 function insertionLine(input, isLong) {
@@ -92,6 +121,7 @@ function applySequences(input, result) {
     if (text === statementText(input, isLong, current)) continue;
     if (current.line > 0) replaceLine(view, current.line, text);
     else if (!(isLong ? result.longEmpty : result.shortEmpty)) insertLineAfter(view, insertionLine(input, isLong), text);
+    refresh();  // the next statement's line comes from this compile
   }
 }
 
@@ -170,5 +200,6 @@ if (!serialAvailable()) {
 }
 
 // Start on the example configuration.
+performance.mark('pylo-ui');
 openBytes('keys.txt', new Uint8Array(await example));
 document.body.dataset.ready = String(performance.now());
