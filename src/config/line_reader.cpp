@@ -35,9 +35,11 @@ bool fill(LineReader& reader)
         errno = 0;
         reader.chunk = reader.piece;
         reader.chunkLen = std::fread(reader.piece, 1, sizeof reader.piece, reader.file);
-        // A short read may hide an error; it shows at the latest with the next, empty, read.
-        if (reader.chunkLen == 0 && std::ferror(reader.file) != 0) {
+        // An error ends the reading even after part of a piece: a later read could succeed
+        // and hide the bytes that were lost.
+        if (std::ferror(reader.file) != 0) {
             reader.error = errno != 0 ? errno : EIO;
+            reader.chunkLen = 0;
         }
     }
     reader.chunkPos = 0;
