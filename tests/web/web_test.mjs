@@ -169,7 +169,7 @@ test('outcomes only the page can meet: cancel, a failed write, a port in use', a
     delete document.body.dataset.outcome;
   });
   await page.click('#upload');
-  await page.waitForFunction(() => /Sending input [3-9]/.test(document.querySelector('#status-text').textContent));
+  await page.waitForFunction(() => /Sending input ([3-9]|\d\d)/.test(document.querySelector('#status-text').textContent));
   assert.match(await page.textContent('#status-text'), /Sending input \d+ of 72 · about \d+ s left/);
   await page.click('#cancel');
   await page.waitForSelector('body[data-outcome]', { state: 'attached' });
@@ -210,13 +210,17 @@ test('a visual edit and the options rewrite only their own lines', async () => {
 });
 
 test('the checker\'s messages appear at their line and column', async () => {
-  const text = 'PREL:Y\nin01:[a]\nin02:[shfit][b]\nin03:[a] [b\n';
-  await openInPage('typo.txt', Buffer.from(text));
-  const { out } = await run(tools.check, [file('typo.txt', text)]);
-  const want = [...out.matchAll(/^[^:\n]+:(\d+):(\d+): (warning|note): (.*)$/gm)].map((m) => `${m[1]}:${m[2]}${m[3]}${m[4]}`);
-  assert.ok(want.length >= 2);
-  assert.deepEqual(await page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent)), want);
-  assert.equal(await page.locator('.cm-gutter-lint .cm-lint-marker-warning').count(), 2);
+  const texts = ['PREL:Y\nin01:[a]\nin02:[shfit][b]\nin03:[a] [b\n',
+                 'PREL:Y\r\nin01:[a]\rin04:[b]\r\nin02:[shfit][b]\rin03:[a] [b\r\n'];
+  for (const text of texts) {
+    await openInPage('typo.txt', Buffer.from(text));
+    const { out } = await run(tools.check, [file('typo.txt', text)]);
+    const want = [...out.matchAll(/^[^:\n]+:(\d+):(\d+): (warning|note): (.*)$/gm)].map((m) => `${m[1]}:${m[2]}${m[3]}${m[4]}`);
+    assert.ok(want.length >= 2);
+    assert.deepEqual(await page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent)), want);
+    assert.deepEqual(await page.$$eval('.cm-lintRange-warning', (els) => els.map((e) => e.textContent)), ['shfit', '[b'], JSON.stringify(text));
+    assert.equal(await page.locator('.cm-gutter-lint .cm-lint-marker-warning').count(), 2);
+  }
   // Typing fixes it: the messages go at once.
   await page.click('#messages li');
   for (let i = 0; i < 5; i++) await page.keyboard.press('Delete');

@@ -48,3 +48,29 @@ export function createDocument() {
     },
   };
 }
+
+// Where the compiler's lines (ended by line feeds only) lie in the editor's text, which also
+// breaks lines at a lone carriage return and counts CR LF as one character. Positions are
+// the editor's; lines and columns 1-based as the checker gives them.
+export function physicalLines(bytes) {
+  const starts = [0];
+  const pairs = [0]; // CR LF pairs before each line
+  for (let i = 0; i < bytes.length; i++) {
+    if (bytes[i] !== 0x0a) continue;
+    pairs.push(pairs[pairs.length - 1] + (i > 0 && bytes[i - 1] === 0x0d ? 1 : 0));
+    starts.push(i + 1);
+  }
+  const count = starts.length;
+  const start = (line) => starts[line - 1] - pairs[line - 1];
+  const end = (line) => {
+    if (line >= count) return bytes.length - pairs[count - 1];
+    const lf = starts[line] - 1;
+    return lf - (lf > 0 && bytes[lf - 1] === 0x0d ? 1 : 0) - pairs[line - 1];
+  };
+  return {
+    count,
+    start,
+    end,
+    at: (line, column) => Math.min(start(line) + column - 1, end(line)),
+  };
+}

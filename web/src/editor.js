@@ -42,57 +42,32 @@ export function loadText(view, text) {
                   selection: { anchor: 0 } });
 }
 
-function clampLine(view, line) {
-  return view.state.doc.line(Math.max(1, Math.min(line, view.state.doc.lines)));
-}
-
-// Diagnostics at their 1-based line and column, underlining the word there.
+// Diagnostics at editor positions ({at, severity, message}), underlining the word there.
 export function showDiagnostics(view, diagnostics) {
   const doc = view.state.doc;
   const items = [];
   for (const d of diagnostics) {
-    if (d.line > doc.lines) continue;
-    const line = doc.line(d.line);
-    const from = Math.min(line.from + d.column - 1, line.to);
-    let to = from;
-    while (to < line.to && !/[\s[\]]/.test(doc.sliceString(to, to + 1))) to++;
-    if (to === from && to < line.to) to++;
-    items.push({ from, to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
+    if (d.at > doc.length) continue;
+    const lineEnd = doc.lineAt(d.at).to;
+    // A name up to a blank or bracket; an entry from its "[" through its "]".
+    let to = d.at;
+    if (doc.sliceString(to, to + 1) === '[') {
+      while (to < lineEnd && doc.sliceString(to, to + 1) !== ']') to++;
+      if (to < lineEnd) to++;
+    }
+    while (to < lineEnd && !/[\s[\]]/.test(doc.sliceString(to, to + 1))) to++;
+    if (to === d.at && to < lineEnd) to++;
+    items.push({ from: d.at, to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
   }
   view.dispatch(setDiagnostics(view.state, items));
 }
 
-export function jumpTo(view, line, column) {
-  const l = clampLine(view, line);
-  const pos = Math.min(l.from + Math.max(0, column - 1), l.to);
-  view.dispatch({ selection: { anchor: pos }, scrollIntoView: true });
+export function jumpTo(view, pos) {
+  view.dispatch({ selection: { anchor: Math.min(pos, view.state.doc.length) }, scrollIntoView: true });
   view.focus();
 }
 
-// Line edits for the visual editor, in 1-based line numbers: replace one line, insert a line
-// after another (0: at the top, beyond the end: at the end), delete lines.
-export function replaceLine(view, lineNo, text) {
-  const line = view.state.doc.line(lineNo);
-  view.dispatch({ changes: { from: line.from, to: line.to, insert: text } });
-}
-
-export function insertLineAfter(view, lineNo, text) {
-  const doc = view.state.doc;
-  if (lineNo <= 0) {
-    view.dispatch({ changes: { from: 0, insert: text + '\n' } });
-  } else if (lineNo >= doc.lines) {
-    const last = doc.line(doc.lines);
-    view.dispatch({ changes: { from: last.to, insert: (last.length > 0 ? '\n' : '') + text + '\n' } });
-  } else {
-    view.dispatch({ changes: { from: doc.line(lineNo).to, insert: '\n' + text } });
-  }
-}
-
-export function deleteLines(view, lineNos) {
-  const doc = view.state.doc;
-  const changes = [...new Set(lineNos)].sort((a, b) => a - b).map((n) => {
-    const line = doc.line(n);
-    return n < doc.lines ? { from: line.from, to: doc.line(n + 1).from } : { from: Math.max(0, line.from - 1), to: line.to };
-  });
+// Text edits for the visual editor and the options, in editor positions.
+export function edit(view, changes) {
   view.dispatch({ changes });
 }

@@ -1,10 +1,10 @@
 // The page: wires the editor, the checker, the grid, the options and the upload together.
 import { loadCompiler, check, sequence, INPUTS } from './wasm.js';
-import { createEditor, loadText, showDiagnostics, jumpTo, replaceLine, insertLineAfter, deleteLines } from './editor.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';
 import { drawGrid } from './grid.js';
 import { createOptions } from './options.js';
 import { createSequenceEditor, statementText } from './seqedit.js';
-import { createDocument, refusal } from './document.js';
+import { createDocument, refusal, physicalLines } from './document.js';
 import { upload, outcomeWords, serialAvailable } from './upload.js';
 
 const $ = (sel) => document.querySelector(sel);
@@ -15,6 +15,7 @@ await loadCompiler();
 performance.mark('pylo-compiler');
 const doc = createDocument();
 let image = new Uint8Array(0);
+let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
 let uploading = false;
 let cancelRequested = false;
 
@@ -38,10 +39,20 @@ function edited() {
   }
 }
 const view = createEditor($('#editor'), edited);
+// Line edits in the compiler's line numbers (1-based): replace a line, insert one after
+// another (0: at the top, past the end: at the end), delete lines.
 const edits = {
-  replaceLine: (n, text) => replaceLine(view, n, text),
-  insertLineAfter: (n, text) => insertLineAfter(view, n, text),
-  deleteLines: (lines) => deleteLines(view, lines),
+  replaceLine: (n, text) => edit(view, { from: lines.start(n), to: lines.end(n), insert: text }),
+  insertLineAfter(n, text) {
+    if (n <= 0) edit(view, { from: 0, insert: text + '\n' });
+    else if (n >= lines.count) {
+      const end = lines.end(lines.count);
+      edit(view, { from: end, insert: (end > lines.start(lines.count) ? '\n' : '') + text + '\n' });
+    } else edit(view, { from: lines.end(n), insert: '\n' + text });
+  },
+  deleteLines(numbers) {
+    edit(view, [...new Set(numbers)].map((n) => ({ from: lines.start(n), to: n < lines.count ? lines.start(n + 1) : lines.end(n) })));
+  },
   firstInputLine() {
     const lines = [];
     for (let i = 1; i <= INPUTS; i++) lines.push(sequence(i, true).line, sequence(i, false).line);
@@ -56,9 +67,12 @@ const seqEditor = createSequenceEditor($('#sequence-dialog'), applySequences);
 // performance.measure records each step for the benchmark (tests/web/bench_web.mjs).
 function refresh() {
   const start = performance.now();
-  const result = check(doc.bytes(view.state.doc.toString()));
+  const bytes = doc.bytes(view.state.doc.toString());
+  const result = check(bytes);
   performance.measure('pylo-check', { start });
   image = result.image;
+  lines = physicalLines(bytes);
+  for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
   showDiagnostics(view, result.diagnostics);
   drawMessages(result.diagnostics);
   drawGrid($('#grid'), (input) => seqEditor.open(input));
@@ -88,7 +102,7 @@ function drawMessages(diagnostics) {
     sev.className = 'sev';
     sev.textContent = d.severity;
     li.append(at, sev, d.message);
-    li.addEventListener('click', () => jumpTo(view, d.line, d.column));
+    li.addEventListener('click', () => jumpTo(view, d.at));
     return li;
   });
   if (diagnostics.length > LISTED_MESSAGES) {
@@ -119,8 +133,8 @@ function applySequences(input, result) {
     const current = sequence(input, isLong);
     const text = isLong ? result.long : result.short;
     if (text === statementText(input, isLong, current)) continue;
-    if (current.line > 0) replaceLine(view, current.line, text);
-    else if (!(isLong ? result.longEmpty : result.shortEmpty)) insertLineAfter(view, insertionLine(input, isLong), text);
+    if (current.line > 0) edits.replaceLine(current.line, text);
+    else if (!(isLong ? result.longEmpty : result.shortEmpty)) edits.insertLineAfter(insertionLine(input, isLong), text);
     refresh();  // the next statement's line comes from this compile
   }
 }
