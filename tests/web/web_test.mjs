@@ -201,6 +201,17 @@ test('a visual edit and the options rewrite only their own lines', async () => {
   await page.keyboard.press('F5');
   await page.keyboard.press('Numpad7');
   await page.keyboard.press('ShiftRight');
+  // The palette, a delay, reordering, markers and deleting.
+  await page.click('.palette summary');
+  await page.click('.palette-keys .cap[title="[esc]"]');
+  await page.click('.add-delay');
+  await page.click('.move-left');
+  const entry = (n) => `.seq-edit[data-seq="long"] .entry:nth-child(${n})`;
+  await page.click(entry(6));
+  await page.click('.mark-pad');
+  await page.click('.mark-plus');
+  await page.click(entry(1));
+  await page.click('.remove');
   await page.click('.apply');
   await page.click('#options input[name="PREL"]');
   await page.click('#options input[name="REVY"]');
@@ -208,10 +219,10 @@ test('a visual edit and the options rewrite only their own lines', async () => {
   const saved = (await download('#save')).toString('latin1');
   const want = keysTxt.toString('latin1')
     .replace('PREL:Y\n', '').replace('MSET:2', 'MSET:3').replace('ROT3:Y\n', 'ROT3:Y\nREVY:Y\n')
-    .replace(/(in28:.*\n)/, '$1in29:[ctrl][(+)shift][a][(-)shift][f5][(n)7][rshift]\n');
+    .replace(/(in28:.*\n)/, '$1in29:[(+)shift][a][(-)shift][f5][(+)7][rshift][(d)10][esc]\n');
   assert.equal(saved, want);
   assert.deepEqual(await download('#save-image'), await pylocheckImage(file('edited.txt', Buffer.from(saved, 'latin1'))));
-  assert.equal(await page.getAttribute('.tile[data-input="29"] .seq span:nth-of-type(3)', 'title'), '[(+)lshift]');
+  assert.equal(await page.getAttribute('.tile[data-input="29"] .seq span:nth-of-type(2)', 'title'), '[(+)lshift]');
   assert.equal(await page.isChecked('#options input[name="REVY"]'), true);
 });
 
@@ -314,6 +325,11 @@ test('without Web Serial the page says so and still edits; huge and binary files
   await bare.waitForSelector('body[data-ready]', { state: 'attached' });
   assert.equal(await bare.isVisible('#no-serial'), true);
   assert.equal(await bare.isDisabled('#upload'), true);
+  await bare.click('.tile[data-input="29"]');
+  await bare.keyboard.press('KeyQ');
+  await bare.click('.apply');
+  const [saved] = await Promise.all([bare.waitForEvent('download'), bare.click('#save')]);
+  assert.match(readFileSync(await saved.path(), 'latin1'), /\nin29:\[q\]\n/);
   const cases = [
     ['big.txt', Buffer.alloc(10 * 1024 * 1024, 'in01:[a]\n'), /too large \(10\.0 MB\)/],
     ['image.bin', await pylocheckImage(join(root, 'examples/keys.txt')), /binary file/],

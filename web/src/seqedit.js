@@ -107,6 +107,7 @@ export function createSequenceEditor(dialog, onApply) {
   });
   $('.mark-plus').addEventListener('click', () => toggleMarker('(+)'));
   $('.mark-minus').addEventListener('click', () => toggleMarker('(-)'));
+  $('.mark-pad').addEventListener('click', () => toggleMarker('(n)'));
   $('.mark-case').addEventListener('click', () => edit((seq) => {
     const { markers, name } = splitMarkers(seq.entries[selected]);
     if (!/^[a-z]$/i.test(name)) return;
