@@ -258,7 +258,9 @@ test('the checker\'s messages appear at their line and column', async () => {
 test('every key the page maps and every palette name is one the compiler knows', async () => {
   const entries = knownCodes().map(entryForCode);
   assert.ok(entries.length > 100 && entries.every((e) => e !== null));
-  const unknown = await page.evaluate(async (names) => {
+  await page.click('.tile[data-input="1"]');  // draws the palette
+  await page.click('.cancel');
+  const [unknown, paletteSize] = await page.evaluate(async (names) => {
     const m = await (await import('./pylo.js')).default();
     const number = (name, keypad) => {
       const p = m._pylo_input(name.length + 1);
@@ -266,12 +268,13 @@ test('every key the page maps and every palette name is one the compiler knows',
       return m._pylo_key_number(keypad);
     };
     const palette = [...document.querySelectorAll('.palette-keys .cap')].map((c) => c.title.slice(1, -1));
-    return [...names, ...palette].filter((e) => {
+    return [[...names, ...palette].filter((e) => {
       const name = e.replace(/^\(n\)/, '');
       return number(name === 'space' ? ' ' : name, e.startsWith('(n)') ? 1 : 0) === 0;
-    });
+    }), palette.length];
   }, entries);
   assert.deepEqual(unknown, []);
+  assert.ok(paletteSize > 100, `${paletteSize} palette keys`);
 });
 
 test('entries written back from the image compile to the same sequences', async () => {

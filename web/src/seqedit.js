@@ -38,13 +38,16 @@ export function createSequenceEditor(dialog, onApply) {
   let selected = -1;
   const recorder = createRecorder((entry) => add(entry));
 
+  // The palette is drawn when the dialog first opens, not while the page loads.
   const palette = $('.palette-keys');
-  for (const name of paletteNames()) {
-    const b = document.createElement('button');
-    b.type = 'button';
-    b.append(capElement(name, false));
-    b.addEventListener('click', () => add(name));
-    palette.append(b);
+  function drawPalette() {
+    for (const name of paletteNames()) {
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.append(capElement(name, false));
+      b.addEventListener('click', () => add(name));
+      palette.append(b);
+    }
   }
 
   function add(entry) {
@@ -144,6 +147,7 @@ export function createSequenceEditor(dialog, onApply) {
 
   return {
     open(n) {
+      if (palette.children.length === 0) drawPalette();
       input = n;
       const copy = (seq) => ({ entries: [...seq.entries], r: seq.r, s: seq.s, line: seq.line });
       model = { long: copy(sequence(n, true)), short: copy(sequence(n, false)) };
