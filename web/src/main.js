@@ -10,9 +10,7 @@ import { upload, outcomeWords, serialAvailable } from './upload.js';
 const $ = (sel) => document.querySelector(sel);
 // The example and the compiler load side by side.
 const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
-performance.mark('pylo-script');
 await loadCompiler();
-performance.mark('pylo-compiler');
 const doc = createDocument();
 let image = new Uint8Array(0);
 let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
@@ -214,6 +212,5 @@ if (!serialAvailable()) {
 }
 
 // Start on the example configuration.
-performance.mark('pylo-ui');
 openBytes('keys.txt', new Uint8Array(await example));
 document.body.dataset.ready = String(performance.now());
