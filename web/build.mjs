@@ -9,13 +9,13 @@ const here = dirname(fileURLToPath(import.meta.url));
 const [out, example] = process.argv.slice(2);
 mkdirSync(out, { recursive: true });
 await build({
-  entryPoints: [join(here, 'src/main.js')],
+  entryPoints: { app: join(here, 'src/main.js'), check_worker: join(here, 'src/check_worker.js') },
   bundle: true,
   format: 'esm',
   target: 'es2022',
   minify: true,
   external: ['./pylo.js'],
-  outfile: join(out, 'app.js'),
+  outdir: out,
   logLevel: 'warning',
 });
 for (const f of ['index.html', 'style.css']) copyFileSync(join(here, f), join(out, f));

@@ -1,5 +1,5 @@
 // The page: wires the editor, the checker, the grid, the options and the upload together.
-import { loadCompiler, check, sequence, INPUTS } from './wasm.js';
+import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
 import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';
 import { drawGrid } from './grid.js';
 import { createOptions } from './options.js';
@@ -23,23 +23,44 @@ function status(text, kind = '') {
   $('#status').className = 'status ' + kind;
 }
 
-// Each edit is compiled at once; when a check has been slow (thousands of messages), edits
-// that come quickly are gathered and compiled once, so that typing never waits for them.
-let lastRefreshMs = 0;
-let refreshPending = false;
+// Each edit is compiled and checked at once. When checks have become slow (thousands of
+// messages), edits go to a worker instead, newest first, so that typing never waits.
+const worker = new Worker('check_worker.js', { type: 'module' });
+let lastCheckMs = 0;
+let version = 0;       // of the text: one more at each edit
+let shownVersion = 0;  // of the result shown
+let workerBusy = false;
 function edited() {
   doc.edited = true;
-  if (lastRefreshMs < 16) {
-    refresh();
-  } else if (!refreshPending) {
-    refreshPending = true;
-    setTimeout(() => { refreshPending = false; refresh(); }, 50);
+  version++;
+  if (lastCheckMs < 16 && !workerBusy) refresh();
+  else checkInWorker();
+}
+function checkInWorker() {
+  if (workerBusy) return;
+  workerBusy = true;
+  worker.postMessage({ version, bytes: currentBytes() });
+}
+worker.onmessage = ({ data }) => {
+  workerBusy = false;
+  lastCheckMs = data.ms;
+  if (data.version === version && shownVersion !== version) {
+    const now = performance.now();
+    performance.measure('pylo-check', { start: now - data.ms, end: now });
+    showResult(data.bytes, data.result, now);
+  } else if (data.version !== version) {
+    checkInWorker();
   }
+};
+// Edits that rewrite statements need the lines of the text as it is now.
+function ensureCurrent() {
+  if (shownVersion !== version) refresh();
 }
 const view = createEditor($('#editor'), edited);
 // Line edits in the compiler's line numbers (1-based): replace a line, insert one after
 // another (0: at the top, past the end: at the end), delete lines.
 const edits = {
+  ensureCurrent,
   replaceLine: (n, text) => edit(view, { from: lines.start(n), to: lines.end(n), insert: text }),
   insertLineAfter(n, text) {
     if (n <= 0) edit(view, { from: 0, insert: text + '\n' });
@@ -61,22 +82,30 @@ const edits = {
 const options = createOptions($('#options'), edits);
 const seqEditor = createSequenceEditor($('#sequence-dialog'), applySequences);
 
+const currentBytes = () => doc.bytes(view.state.doc.toString());
+
 // Compiles and checks the current bytes and redraws everything from the result.
 // performance.measure records each step for the benchmark (tests/web/bench_web.mjs).
 function refresh() {
   const start = performance.now();
-  const bytes = doc.bytes(view.state.doc.toString());
+  const bytes = currentBytes();
   const result = check(bytes);
+  lastCheckMs = performance.now() - start;
   performance.measure('pylo-check', { start });
+  showResult(bytes, result, start);
+}
+
+function showResult(bytes, result, start) {
+  shownVersion = version;
+  show(result);
   image = result.image;
   lines = physicalLines(bytes);
   for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
   showDiagnostics(view, result.diagnostics);
   drawMessages(result.diagnostics);
-  drawGrid($('#grid'), (input) => seqEditor.open(input));
+  drawGrid($('#grid'), (input) => { ensureCurrent(); seqEditor.open(input); });
   options.draw();
   performance.measure('pylo-refresh', { start });
-  lastRefreshMs = performance.now() - start;
   if (!uploading) {
     const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
     const n = result.diagnostics.length - w;
@@ -127,6 +156,7 @@ function insertionLine(input, isLong) {
 }
 
 function applySequences(input, result) {
+  ensureCurrent();
   for (const isLong of [true, false]) {
     const current = sequence(input, isLong);
     const text = isLong ? result.long : result.short;
@@ -144,6 +174,7 @@ function openBytes(name, bytes) {
     return;
   }
   loadText(view, doc.open(name, bytes));
+  version++;
   $('#file-name').textContent = name;
   refresh();
 }
@@ -168,8 +199,8 @@ function download(name, bytes) {
 
 $('#open').addEventListener('click', () => $('#file').click());
 $('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
-$('#save').addEventListener('click', () => download(doc.name, doc.bytes(view.state.doc.toString())));
-$('#save-image').addEventListener('click', () => download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image));
+$('#save').addEventListener('click', () => download(doc.name, currentBytes()));
+$('#save-image').addEventListener('click', () => { ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
 window.addEventListener('drop', (e) => {
@@ -191,7 +222,7 @@ $('#upload').addEventListener('click', async () => {
   } catch (e) {
     return; // no port chosen
   }
-  refresh();
+  compileForUpload(currentBytes());
   uploading = true;
   cancelRequested = false;
   document.body.classList.add('uploading');

@@ -11,7 +11,7 @@ function allOptionLines() {
   return [...SWITCHES.map(([, kind]) => kind), ...MSET_KINDS].flatMap((kind) => optionLines(kind));
 }
 
-// edits: {replaceLine, insertLineAfter, deleteLines, firstInputLine()}
+// edits: {ensureCurrent(), replaceLine, insertLineAfter, deleteLines, firstInputLine()}
 export function createOptions(container, edits) {
   const boxes = new Map();
   for (const [name, kind] of SWITCHES) {
@@ -21,6 +21,7 @@ export function createOptions(container, edits) {
     box.type = 'checkbox';
     box.name = name;
     box.addEventListener('change', () => {
+      edits.ensureCurrent();
       if (box.checked) insert(name + ':Y');
       else edits.deleteLines(optionLines(kind));
     });
@@ -32,6 +33,7 @@ export function createOptions(container, edits) {
   mset.name = 'MSET';
   mset.append(new Option('MSET —', ''), ...[0, 1, 2, 3].map((n) => new Option('MSET ' + n, String(n))));
   mset.addEventListener('change', () => {
+    edits.ensureCurrent();
     const lines = MSET_KINDS.flatMap((kind) => optionLines(kind));
     if (mset.value === '') edits.deleteLines(lines);
     else if (lines.length > 0) edits.replaceLine(Math.max(...lines), 'MSET:' + mset.value);

@@ -36,8 +36,9 @@ function putInput(bytes, extra = 0) {
   return ptr;
 }
 
-// Compiles and checks bytes. Returns the image and the diagnostics
-// [{line, column, severity: 'warning'|'note', message}].
+// Compiles and checks bytes. The result holds everything the page draws: the image, the
+// diagnostics [{line, column, severity: 'warning'|'note', message}], every input's two
+// sequences and the options. It is plain data, so a worker can compute it too.
 export function check(bytes) {
   putInput(bytes);
   m._pylo_check(bytes.length);
@@ -48,16 +49,25 @@ export function check(bytes) {
     diagnostics.push({ line: +line, column: +column, severity: severity === 'w' ? 'warning' : 'note',
                        message: message.join('\t') });
   }
-  return { image: image(), diagnostics };
-}
-
-export function image() {
+  const sequences = [];
+  for (let input = 1; input <= INPUTS; input++) sequences.push([readSequence(input, true), readSequence(input, false)]);
+  const options = {};
+  for (let kind = KIND_PREL; kind < KIND_ROT1 + 4; kind++) {
+    const lines = [];
+    for (let i = 0; i < m._pylo_option_line_count(kind); i++) lines.push(m._pylo_option_line(kind, i));
+    options[kind] = { set: m._pylo_option(kind) !== 0, lines };
+  }
   const ptr = m._pylo_image();
-  return m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE);
+  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, sequences, options };
 }
 
-// One input's sequence as it stands in the last compiled image.
-export function sequence(input, isLong) {
+// Compiles bytes for the upload, which sends the image last compiled here.
+export function compileForUpload(bytes) {
+  putInput(bytes);
+  m._pylo_compile(bytes.length);
+}
+
+function readSequence(input, isLong) {
   const entries = [];
   const slots = isLong ? 32 : 16;
   for (let slot = 0; slot < slots; slot++) {
@@ -74,14 +84,14 @@ export function sequence(input, isLong) {
   };
 }
 
-export function optionSet(kind) { return m._pylo_option(kind) !== 0; }
+// The result the page shows now, whichever thread computed it.
+let shown = null;
+export function show(result) { shown = result; }
 
-export function optionLines(kind) {
-  const lines = [];
-  const n = m._pylo_option_line_count(kind);
-  for (let i = 0; i < n; i++) lines.push(m._pylo_option_line(kind, i));
-  return lines;
-}
+// One input's sequence as it stands in the result shown.
+export function sequence(input, isLong) { return shown.sequences[input - 1][isLong ? 0 : 1]; }
+export function optionSet(kind) { return shown.options[kind].set; }
+export function optionLines(kind) { return shown.options[kind].lines; }
 
 // Every name of the main (table 0) or keypad (1) table with its key number.
 export function keyTable(table) {
