@@ -5,7 +5,7 @@
   const GREETING = 0xcd, CLOSING = 0xed;
   const device = {
     config: { greetingReply: 0x21, greetingAnswered: true, silentFrom: 0, delayMs: 0, ack: 0x06,
-              failWriteAt: 0, openFails: false },
+              failWriteAt: 0, openFails: false, unplugAfter: 0 },
     wire: [],
     openOptions: null,
   };
@@ -15,15 +15,16 @@
     async open(options) {
       if (device.config.openFails) throw new DOMException('The port is in use', 'InvalidStateError');
       device.openOptions = options;
-      let state = 'command', writes = 0, silent = false, closed = false, controller;
+      let state = 'command', writes = 0, silent = false, closed = false, unplugged = false, controller;
       this.readable = new ReadableStream({ start(c) { controller = c; } });
       const reply = (byte) => {
         if (silent) return;
-        const send = () => { if (!closed) controller.enqueue(new Uint8Array([byte])); };
+        const send = () => { if (!closed && !unplugged) controller.enqueue(new Uint8Array([byte])); };
         if (device.config.delayMs > 0) setTimeout(send, device.config.delayMs); else send();
       };
       this.writable = new WritableStream({
         write(chunk) {
+          if (unplugged) throw new DOMException('The device has been lost', 'NetworkError');
           if (device.config.failWriteAt > 0 && device.wire.length + chunk.length >= device.config.failWriteAt) {
             throw new DOMException('The device has been lost', 'NetworkError');
           }
@@ -36,6 +37,10 @@
               writes++;
               if (device.config.silentFrom > 0 && writes >= device.config.silentFrom) silent = true;
               reply(device.config.ack);
+              if (writes === device.config.unplugAfter) {
+                unplugged = true;
+                controller.close();
+              }
             } else if (b === 0x57) state = 'high';
             else if (b === GREETING) { if (device.config.greetingAnswered) reply(device.config.greetingReply); }
             else if (b === 0x4b || b === 0x53) reply(device.config.ack);

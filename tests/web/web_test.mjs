@@ -108,7 +108,7 @@ async function download(button) {
 async function pageUpload(config) {
   await page.evaluate((c) => {
     Object.assign(window.__device.config, { greetingReply: 0x21, greetingAnswered: true, silentFrom: 0, delayMs: 0,
-                                            failWriteAt: 0, openFails: false }, c);
+                                            failWriteAt: 0, openFails: false, unplugAfter: 0 }, c);
     window.__device.wire = [];
     delete document.body.dataset.outcome;
   }, config);
@@ -146,6 +146,7 @@ test('the page sends what pyloload sends, and says what it says', async () => {
     ['silent from the 57th write', keysTxt, { silentFrom: 57 }, ['--silent-from', '57']],
     ['late replies', keysTxt, { delayMs: 80 }, ['--delay', '80']],
     ['another acknowledgement', keysTxt, { ack: 0x00 }, ['--ack', '0']],
+    ['unplugged after the 30th write', keysTxt, { unplugAfter: 30 }, ['--unplug-after', '30']],
   ];
   for (const [name, bytes, fault, simOptions] of cases) {
     await openInPage(name.replace(/ /g, '-') + '.txt', bytes);
