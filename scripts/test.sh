@@ -3,7 +3,8 @@
 #   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
 #      the fuzz targets included;
 #   2. the Windows program, cross-compiled;
-#   3. the ordinary build and every test, the Wine tests of the Windows program included.
+#   3. the ordinary build and every test, the Wine tests of the Windows program and the web
+#      page's tests in headless Chromium (label web) included.
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
