@@ -182,6 +182,8 @@ def _hold(path, how):
         fcntl.ioctl(fd, termios.TIOCEXCL)
     print("held", flush=True)
     sys.stdin.read()
+    if how != "flock":
+        fcntl.ioctl(fd, termios.TIOCNXCL)  # the flag would outlive the close
 
 
 # --- The scenario table ------------------------------------------------------------------
