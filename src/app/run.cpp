@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,7 @@ struct Run {
     int port;              // 1 ... 6, or 0 while not chosen
     const char* device;    // a device path given instead of a port number
     RunMode mode;
+    int fileError;         // why the file could not be read: the system's error number
     ConfigImage image;
 };
 
@@ -54,15 +56,23 @@ void parseCommandLine(Run& run, int argc, char** argv)
     if (argc > 3) run.mode = modeFromArgument(argv[3]);
 }
 
+// The system's reason for an error, one line on standard error after the message.
+void explain(const char* subject, const char* reason)
+{
+    std::fprintf(stderr, "pyloload: %s: %s\n", subject, reason);
+    std::fflush(stderr);
+}
+
 void reportFileError(const Run& run)
 {
     if (run.mode == Quiet) return;
-    say("\nError: The file \"%s\" was not found\n(Press enter to exit)\n",
-        run.longPath != nullptr ? run.longPath : run.path);
+    const char* path = run.longPath != nullptr ? run.longPath : run.path;
+    say("\nError: The file \"%s\" was not found\n(Press enter to exit)\n", path);
+    explain(path, std::strerror(run.fileError));
     waitForEnter();
 }
 
-void reportUpload(const Run& run, const char* portLabel, int result)
+void reportUpload(const Run& run, const char* device, const char* portLabel, int result)
 {
     if (result == UploadOk) {
         if (run.mode == Normal) say("\nConfiguration complete\n");
@@ -77,6 +87,7 @@ void reportUpload(const Run& run, const char* portLabel, int result)
         say("\nError opening com port %s\nPlease make sure that com %s is enabled and not in use by another "
             "application.\n(Press enter to exit)\n",
             portLabel, portLabel);
+        explain(device, linkOpenFailure());
     } else if (result == UploadNoDevice) {
         say("\nError: PYLO not found on com port %s\n(Press enter to exit)\n", portLabel);
     } else {
@@ -91,6 +102,7 @@ int runTool(int argc, char** argv)
 {
     static Run run;  // the image is 8 KiB: keep it off the stack
     run = Run{};
+    ignoreBrokenPipe();
     parseCommandLine(run, argc, argv);
 
     if (run.path[0] == '\0' && run.longPath == nullptr) {
@@ -102,7 +114,9 @@ int runTool(int argc, char** argv)
         run.port = index + 1;
     }
 
-    if (run.longPath != nullptr || !readConfigFile(run.path, run.image)) {
+    // A file that cannot be read whole is never uploaded: the device would lose its inputs.
+    if (run.longPath != nullptr) run.fileError = ENAMETOOLONG;
+    if (run.longPath != nullptr || !readConfigFile(run.path, run.image, nullptr, &run.fileError)) {
         reportFileError(run);
         return kFileError;
     }
@@ -123,6 +137,6 @@ int runTool(int argc, char** argv)
     armInterrupt();
     const int result = uploadImage(device, run.image, run.mode);
     disarmInterrupt();
-    reportUpload(run, portLabel, result);
+    reportUpload(run, device, portLabel, result);
     return result;
 }

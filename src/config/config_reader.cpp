@@ -299,11 +299,12 @@ void compileLine(const char* text, ConfigImage& image, const ParseObserver* obse
     if (parseStatement(line, statement, observer)) applyStatement(statement, image);
 }
 
-bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer)
+namespace {
+
+// Compiles every line the reader delivers. False when a read failed: the image is then
+// cleared, so that part of a file is never taken for the whole.
+bool compileLines(LineReader& reader, ConfigImage& image, const ParseObserver* observer)
 {
-    clearImage(image);
-    LineReader reader;
-    if (!openLineReader(reader, path)) return false;
     char text[kTextBufferSize];
     std::size_t length;
     while ((length = readLine(reader, text)) > 0) {
@@ -313,6 +314,34 @@ bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* o
         }
         compileLine(text, image, observer);
     }
-    closeLineReader(reader);
+    if (reader.error != 0) {
+        clearImage(image);
+        return false;
+    }
+    // The reader now stands where the Ctrl-Z was.
+    if (observer != nullptr && observer->textEnded != nullptr && bytesAfterCtrlZ(reader)) {
+        observer->textEnded(observer->context, reader.physicalLine, reader.startColumn);
+    }
     return true;
+}
+
+}  // namespace
+
+bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer, int* error)
+{
+    clearImage(image);
+    LineReader reader;
+    bool read = openLineReader(reader, path) && compileLines(reader, image, observer);
+    closeLineReader(reader);
+    if (error != nullptr) *error = read ? 0 : reader.error;
+    return read;
+}
+
+void compileConfigBuffer(const std::uint8_t* data, std::size_t size, ConfigImage& image,
+                         const ParseObserver* observer)
+{
+    clearImage(image);
+    LineReader reader;
+    openBufferReader(reader, data, size);
+    compileLines(reader, image, observer);
 }

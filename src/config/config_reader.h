@@ -2,15 +2,26 @@
 // is no statement skipped without a word.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "config/config_image.h"
 #include "config/parse_observer.h"
 #include "config/statement.h"
 #include "config/text.h"
 
-// Clears the image, then reads the file and applies every statement in it. False only when
-// the file cannot be opened. An observer, when given, hears of every read, every rejected
-// line and every entry; the image comes out the same with or without one.
-bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer = nullptr);
+// Clears the image, then reads the file and applies every statement in it. False when the
+// file cannot be opened or a read fails at any point (a directory, an I/O error): the image is
+// then all zeros and *error, when given, the system's error number. An observer, when given,
+// hears of every read, every rejected line and every entry; the image comes out the same with
+// or without one.
+bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer = nullptr,
+                    int* error = nullptr);
+
+// Clears the image and compiles size bytes exactly as readConfigFile compiles a file that
+// holds them.
+void compileConfigBuffer(const std::uint8_t* data, std::size_t size, ConfigImage& image,
+                         const ParseObserver* observer = nullptr);
 
 // Parses one line (consuming the cursor). True when it is a statement. An observer hears
 // why a line was rejected, and of every entry of an input statement.

@@ -1,40 +1,75 @@
 #include "config/line_reader.h"
 
+#include <cerrno>
+
 namespace {
 
 constexpr int kEndOfText = -1;
-constexpr unsigned char kCtrlZ = 0x1A;
+constexpr std::uint8_t kCtrlZ = 0x1A;
 
+void resetPosition(LineReader& reader)
+{
+    reader.chunk = nullptr;
+    reader.chunkPos = 0;
+    reader.chunkLen = 0;
+    reader.memory = nullptr;
+    reader.memorySize = 0;
+    reader.ended = false;
+    reader.ctrlZ = false;
+    reader.error = 0;
+    reader.atStart = true;
+    reader.physicalLine = 1;
+    reader.startColumn = 0;
+    reader.lastReadEndedLine = false;
+    reader.lastReadLength = 0;
+}
+
+// Takes the next piece of the bytes; false at their end or on a read error.
 bool fill(LineReader& reader)
 {
-    if (reader.ended) return false;
-    reader.bufferLen = std::fread(reader.buffer, 1, sizeof reader.buffer, reader.file);
-    reader.bufferPos = 0;
-    if (reader.bufferLen == 0) {
-        reader.ended = true;
-        return false;
+    if (reader.file == nullptr) {
+        reader.chunk = reader.memory;
+        reader.chunkLen = reader.memory != nullptr ? reader.memorySize : 0;
+        reader.memory = nullptr;
+    } else {
+        errno = 0;
+        reader.chunk = reader.piece;
+        reader.chunkLen = std::fread(reader.piece, 1, sizeof reader.piece, reader.file);
+        // An error ends the reading even after part of a piece: a later read could succeed
+        // and hide the bytes that were lost.
+        if (std::ferror(reader.file) != 0) {
+            reader.error = errno != 0 ? errno : EIO;
+            reader.chunkLen = 0;
+        }
     }
-    return true;
+    reader.chunkPos = 0;
+    return reader.chunkLen > 0;
 }
 
 int peekRaw(LineReader& reader)
 {
-    if (reader.bufferPos >= reader.bufferLen && !fill(reader)) return kEndOfText;
-    return reader.buffer[reader.bufferPos];
+    if (reader.chunkPos >= reader.chunkLen) {
+        if (reader.ended || !fill(reader)) {
+            reader.ended = true;
+            return kEndOfText;
+        }
+    }
+    return reader.chunk[reader.chunkPos];
 }
 
-// One character of the file as text mode delivers it.
+// One character of the text as text mode delivers it.
 int nextChar(LineReader& reader)
 {
     const int c = peekRaw(reader);
     if (c == kEndOfText) return kEndOfText;
     if (c == kCtrlZ) {
         reader.ended = true;
+        reader.ctrlZ = true;
         return kEndOfText;
     }
-    ++reader.bufferPos;
+    ++reader.chunkPos;
     if (c == '\r' && peekRaw(reader) == '\n') {
-        ++reader.bufferPos;
+        ++reader.chunkPos;
         return '\n';
     }
     return c;
@@ -42,12 +77,12 @@ int nextChar(LineReader& reader)
 
 void skipByteOrderMark(LineReader& reader)
 {
-    static const unsigned char bom[3] = {0xEF, 0xBB, 0xBF};
-    // The whole mark must sit in the first buffer fill; any file that starts with one does.
+    static const std::uint8_t bom[3] = {0xEF, 0xBB, 0xBF};
+    // The whole mark must sit in the first piece; any file that starts with one does.
     if (peekRaw(reader) == kEndOfText) return;
-    if (reader.bufferLen >= 3 && reader.buffer[0] == bom[0] && reader.buffer[1] == bom[1] &&
-        reader.buffer[2] == bom[2]) {
-        reader.bufferPos = 3;
+    if (reader.chunkLen >= 3 && reader.chunk[0] == bom[0] && reader.chunk[1] == bom[1] &&
+        reader.chunk[2] == bom[2]) {
+        reader.chunkPos = 3;
     }
 }
 
@@ -55,22 +90,28 @@ void skipByteOrderMark(LineReader& reader)
 
 bool openLineReader(LineReader& reader, const char* path)
 {
+    resetPosition(reader);
+    errno = 0;
     reader.file = std::fopen(path, "rb");
-    reader.bufferPos = 0;
-    reader.bufferLen = 0;
-    reader.ended = false;
-    reader.atStartOfFile = true;
-    reader.physicalLine = 1;
-    reader.startColumn = 0;
-    reader.lastReadEndedLine = false;
-    reader.lastReadLength = 0;
-    return reader.file != nullptr;
+    if (reader.file == nullptr) {
+        reader.error = errno != 0 ? errno : ENOENT;
+        return false;
+    }
+    return true;
+}
+
+void openBufferReader(LineReader& reader, const std::uint8_t* data, std::size_t size)
+{
+    resetPosition(reader);
+    reader.file = nullptr;
+    reader.memory = data;
+    reader.memorySize = size;
 }
 
 std::size_t readLine(LineReader& reader, char (&line)[kTextBufferSize])
 {
-    if (reader.atStartOfFile) {
-        reader.atStartOfFile = false;
+    if (reader.atStart) {
+        reader.atStart = false;
         skipByteOrderMark(reader);
     } else if (reader.lastReadEndedLine) {
         ++reader.physicalLine;
@@ -93,6 +134,14 @@ std::size_t readLine(LineReader& reader, char (&line)[kTextBufferSize])
     reader.lastReadEndedLine = endedLine;
     reader.lastReadLength = n;
     return n;
+}
+
+bool bytesAfterCtrlZ(LineReader& reader)
+{
+    if (!reader.ctrlZ) return false;
+    if (reader.chunkPos + 1 < reader.chunkLen) return true;
+    if (reader.file == nullptr) return false;
+    return std::fgetc(reader.file) != EOF;
 }
 
 void closeLineReader(LineReader& reader)

@@ -1,21 +1,28 @@
-// Reads a configuration file line by line the way a text-mode stream does on every
-// platform: a carriage return directly before a line feed is dropped, a Ctrl-Z byte ends
-// the file, and a line is read with a 256-byte limit, so a longer physical line arrives in
-// several reads. A UTF-8 byte-order mark at the very start of the file is skipped.
+// Reads a configuration line by line the way a text-mode stream does on every platform: a
+// carriage return directly before a line feed is dropped, a Ctrl-Z byte ends the text, and a
+// line is read with a 256-byte limit, so a longer physical line arrives in several reads. A
+// UTF-8 byte-order mark at the very start is skipped. The bytes come from a file, read in
+// fixed pieces so that any size takes the same memory, or from a buffer already in memory.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "config/text.h"
 
 struct LineReader {
-    std::FILE* file;
-    unsigned char buffer[4096];
-    std::size_t bufferPos;
-    std::size_t bufferLen;
-    bool ended;         // end of file, Ctrl-Z or a read error
-    bool atStartOfFile;
+    std::FILE* file;            // nullptr when reading a buffer
+    const std::uint8_t* chunk;  // the bytes at hand: the buffer, or the last piece of the file
+    std::size_t chunkPos;
+    std::size_t chunkLen;
+    std::uint8_t piece[4096];   // file pieces land here
+    const std::uint8_t* memory;  // the whole buffer, until it has been taken as the chunk
+    std::size_t memorySize;
+    bool ended;         // end of the bytes, Ctrl-Z or a read error
+    bool ctrlZ;         // a Ctrl-Z byte ended the text; chunkPos still points at it
+    int error;          // the system's error number when the file could not be opened or read
+    bool atStart;
     // Where the last read began: 1-based physical line and 0-based column (non-zero for the
     // continuation of a line longer than 255 characters).
     int physicalLine;
@@ -24,10 +31,17 @@ struct LineReader {
     std::size_t lastReadLength;
 };
 
+// False when the file cannot be opened; reader.error tells why.
 bool openLineReader(LineReader& reader, const char* path);
 
+void openBufferReader(LineReader& reader, const std::uint8_t* data, std::size_t size);
+
 // Reads the next line (at most 255 characters, its line feed kept when it fits) into line,
-// NUL-terminated; returns the number of bytes read, or 0 at the end of the file.
+// NUL-terminated; returns the number of bytes read, or 0 at the end of the text. After 0,
+// reader.error is non-zero when a read failed.
 std::size_t readLine(LineReader& reader, char (&line)[kTextBufferSize]);
+
+// After a Ctrl-Z ended the text: whether any byte follows it. May read on in the file.
+bool bytesAfterCtrlZ(LineReader& reader);
 
 void closeLineReader(LineReader& reader);

@@ -68,6 +68,9 @@ struct ParseObserver {
     void (*entryCut)(void* context, const EntryEvent& event);
     // Called with a statement that parsed, before it is applied to the image.
     void (*statementAccepted)(void* context, const Statement& statement);
+    // A Ctrl-Z byte ended the text at this 1-based line and 0-based column, and more bytes
+    // follow it (they are not compiled).
+    void (*textEnded)(void* context, int physicalLine, int column);
 };
 
 // Where the entry parser found the parts of an entry; indexes into the entry's text.

@@ -1,4 +1,4 @@
-// Ctrl-C (and termination requests) during the upload: the handler only records the
+// Ctrl-C (and termination requests, a hang-up of the terminal, quit) during the upload: the handler only records the
 // request; the upload stops between whole commands and closes the port cleanly.
 #pragma once
 
@@ -10,3 +10,7 @@ void disarmInterrupt();
 
 // The signal number of a pending interrupt (SIGINT = 2 for Ctrl-C), or 0.
 int pendingInterrupt();
+
+// A closed output (a pipe whose reader went away) must never stop the upload half-way:
+// printing then fails quietly instead of ending the process. Call once at start-up.
+void ignoreBrokenPipe();

@@ -1,4 +1,4 @@
-// Ctrl-C and termination requests on POSIX systems. The handlers are installed without
+// Ctrl-C, termination requests, a hang-up of the terminal and quit on POSIX systems. The handlers are installed without
 // SA_RESTART, so a blocked call returns EINTR and the link's loops see the request soon.
 #include "link/interrupt.h"
 
@@ -14,7 +14,7 @@ struct SavedAction {
     bool installed;
 };
 
-SavedAction gSaved[] = {{SIGINT, {}, false}, {SIGTERM, {}, false}};
+SavedAction gSaved[] = {{SIGINT, {}, false}, {SIGTERM, {}, false}, {SIGHUP, {}, false}, {SIGQUIT, {}, false}};
 
 void recordInterrupt(int signal) { gPending = signal; }
 
@@ -41,3 +41,5 @@ void disarmInterrupt() {
 }
 
 int pendingInterrupt() { return gPending; }
+
+void ignoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }

@@ -36,3 +36,6 @@ void disarmInterrupt() {
 int pendingInterrupt() {
     return pendingSignal.load();
 }
+
+// Windows raises no signal for a closed pipe; a failed print just fails.
+void ignoreBrokenPipe() {}

@@ -15,11 +15,16 @@ constexpr int kWriteTimeoutConstantMs = 10;
 // The device name of port 1 ... 6 ("COM3" on Windows, "/dev/ttyS2" on Linux) into out.
 void portDeviceName(int port, char* out, std::size_t outSize);
 
-// Opens and sets up the named device; nullptr when it cannot be opened.
+// Opens and sets up the named device; nullptr when it cannot be opened, and then
+// linkOpenFailure tells why.
 SerialPort* openLink(const char* device);
 
+// Why the last openLink failed, as one line for the user: the system's words and, where there
+// is a usual fix, the fix. Empty before any failure.
+const char* linkOpenFailure();
+
 // Writes count bytes; returns how many were written (fewer when the write time-out passed)
-// or -1 when the call failed.
+// or -1 when the call failed outright (the device is gone), even after part of the bytes.
 int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count);
 
 // One received byte 0 ... 255, or -1 when the read failed or timed out.

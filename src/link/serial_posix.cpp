@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
@@ -26,6 +27,23 @@ struct SerialPort {
 namespace {
 
 SerialPort gPort{};  // the one port that may be open
+char gOpenFailure[160];
+
+// Records why the open failed, with the usual fix where there is one; always nullptr.
+SerialPort* failOpen(int error, const char* why = nullptr) {
+    if (why == nullptr) {
+        if (error == EACCES || error == EPERM) {
+            why = "Permission denied \u2014 add yourself to the dialout group (sudo usermod -aG dialout $USER) "
+                  "and log in again";
+        } else if (error == EBUSY || error == EWOULDBLOCK) {
+            why = "Device or resource busy \u2014 another program holds the port";
+        } else {
+            why = std::strerror(error);
+        }
+    }
+    std::snprintf(gOpenFailure, sizeof gOpenFailure, "%s", why);
+    return nullptr;
+}
 
 // Output that a closing port may still hold is given this long to reach the line; the
 // last byte then needs about 1 ms at 9600 baud to leave the shift register.
@@ -121,27 +139,34 @@ void portDeviceName(int port, char* out, std::size_t outSize) {
 
 SerialPort* openLink(const char* device) {
     if (gPort.open) {
-        return nullptr;
+        return failOpen(EBUSY);
     }
     int fd = open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return nullptr;
+        return failOpen(errno);
     }
     // The lock comes first, so that a failed open leaves a holder's terminal untouched.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!isatty(fd)) {
         close(fd);
-        return nullptr;
+        return failOpen(ENOTTY, "not a serial port");
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        close(fd);
+        return failOpen(error);
     }
     termios saved{};
     if (tcgetattr(fd, &saved) != 0 || ioctl(fd, TIOCEXCL) != 0) {
+        const int error = errno;
         close(fd);
-        return nullptr;
+        return failOpen(error);
     }
     if (!setRaw9600(fd, saved)) {
+        const int error = errno;
         tcsetattr(fd, TCSANOW, &saved);
         ioctl(fd, TIOCNXCL);
         close(fd);
-        return nullptr;
+        return failOpen(error);
     }
     gPort.fd = fd;
     gPort.savedTermios = saved;
@@ -150,6 +175,8 @@ SerialPort* openLink(const char* device) {
     askLowLatency(gPort);
     return &gPort;
 }
+
+const char* linkOpenFailure() { return gOpenFailure; }
 
 int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
     std::int64_t deadline = deadlineAfterMs(static_cast<std::int64_t>(kWriteTimeoutPerByteMs) * count +
@@ -165,11 +192,11 @@ int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            return written > 0 ? written : -1;
+            return -1;  // EIO, a hang-up: the device is gone
         }
         int ready = waitFor(port->fd, POLLOUT, deadline);
         if (ready < 0) {
-            return written > 0 ? written : -1;
+            return -1;
         }
         if (ready == 0) {
             break;

@@ -1,6 +1,7 @@
 // The serial port through the Win32 communications calls of KERNEL32.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "link/serial.h"
@@ -16,6 +17,30 @@ SerialPort openPort = {INVALID_HANDLE_VALUE};
 
 char kModeText[] = "baud=9600 parity=N data=8 stop=1";
 constexpr DWORD kQueueSize = 1024;
+
+char openFailure[320];
+
+// Records the system's words for error, with the usual fix where there is one.
+void recordOpenFailure(DWORD error) {
+    char text[256];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    // One line: without the trailing line end and full stop.
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.')) {
+        --n;
+    }
+    text[n] = '\0';
+    if (n == 0) {
+        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+    }
+    const char* fix = "";
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+        fix = " - another program holds the port";
+    } else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        fix = " - no such port on this computer";
+    }
+    std::snprintf(openFailure, sizeof openFailure, "%s%s", text, fix);
+}
 
 }  // namespace
 
@@ -37,6 +62,7 @@ SerialPort* openLink(const char* device) {
     HANDLE handle = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        recordOpenFailure(GetLastError());
         return nullptr;
     }
     // None of the set-up results are looked at: a port that opens but does not work is
@@ -63,6 +89,10 @@ SerialPort* openLink(const char* device) {
 
     openPort.handle = handle;
     return &openPort;
+}
+
+const char* linkOpenFailure() {
+    return openFailure;
 }
 
 int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {

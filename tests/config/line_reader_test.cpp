@@ -1,10 +1,13 @@
 // The reads the line reader delivers for a file, compared as whole sequences.
+#include <cerrno>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "config/config_reader.h"
 #include "config/line_reader.h"
 #include "config_testing.h"
 
@@ -16,15 +19,9 @@ struct ReadCase {
     std::vector<std::string> reads;  // each read's bytes as returned, NULs included
 };
 
-std::vector<std::string> readAll(const std::string& content)
+std::vector<std::string> readFrom(LineReader& reader)
 {
-    TempFile file(content);
-    LineReader reader;
     std::vector<std::string> reads;
-    if (!openLineReader(reader, file.path.c_str())) {
-        ADD_FAILURE() << "cannot open " << file.path;
-        return reads;
-    }
     char line[kTextBufferSize];
     for (int guard = 0; guard < 100000; ++guard) {
         const std::size_t n = readLine(reader, line);
@@ -33,8 +30,24 @@ std::vector<std::string> readAll(const std::string& content)
         EXPECT_EQ(line[n], '\0') << "read " << reads.size() << " is not terminated";
         reads.emplace_back(line, n);
     }
+    EXPECT_EQ(reader.error, 0);
     closeLineReader(reader);
     return reads;
+}
+
+// The reads of the file holding content; the same bytes read from memory must give the same.
+std::vector<std::string> readAll(const std::string& content)
+{
+    TempFile file(content);
+    LineReader reader;
+    if (!openLineReader(reader, file.path.c_str())) {
+        ADD_FAILURE() << "cannot open " << file.path;
+        return {};
+    }
+    const std::vector<std::string> fromFile = readFrom(reader);
+    openBufferReader(reader, reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
+    EXPECT_EQ(readFrom(reader), fromFile) << "a buffer reads otherwise than a file";
+    return fromFile;
 }
 
 std::string show(const std::vector<std::string>& reads)
@@ -126,10 +139,23 @@ TEST(LineReader, CrLfAndCtrlZAcrossLargeFiles)
     }
 }
 
-TEST(LineReader, MissingFileDoesNotOpen)
+// A file that opens but cannot be read is an error, never an empty or shortened file.
+TEST(LineReader, FailuresCarryTheSystemsReason)
 {
     LineReader reader;
     EXPECT_FALSE(openLineReader(reader, "/nonexistent-dir/pylo/none.txt"));
+    EXPECT_EQ(reader.error, ENOENT);
+
+    ASSERT_TRUE(openLineReader(reader, "/"));
+    char line[kTextBufferSize];
+    EXPECT_EQ(readLine(reader, line), 0u);
+    EXPECT_EQ(reader.error, EISDIR);
+    closeLineReader(reader);
+
+    ConfigImage image;
+    int error = 0;
+    EXPECT_FALSE(readConfigFile("/", image, nullptr, &error));
+    EXPECT_EQ(error, EISDIR);
 }
 
 }  // namespace

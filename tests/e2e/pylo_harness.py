@@ -2,14 +2,17 @@
 walk of the upload protocol, pylo-sim as a prompt child process, and the scenario table
 (scenarios.txt) with the outcome each row expects."""
 
+import argparse
 import fcntl
 import os
 import queue
 import subprocess
 import sys
+import tempfile
 import termios
 import threading
 import time
+import unittest
 
 IMAGE_SIZE, INPUTS, BLOCK, SHORT_OFFSET, OPTION0 = 8196, 72, 96, 64, 8188
 GREETING, CLOSING = 0xCD, 0xED
@@ -94,8 +97,11 @@ def silent_from(cmds, n):
     return cmds[:last + 1], min(cmds[last][1] + 1, INPUTS)
 
 
+def write_count(cmds):
+    return sum(1 for c in cmds if c[2] is not None)
+
+
 ZERO_CMDS = protocol_commands(bytes(IMAGE_SIZE))
-WRITES = sum(1 for c in ZERO_CMDS if c[2] is not None)
 
 
 # --- Child processes -----------------------------------------------------------------------
@@ -162,7 +168,7 @@ class PortHolder:
     """Another program holding the port: flock (as pyloload on Linux takes it) or an
     exclusive open (TIOCEXCL, as Windows programs hold a port under Wine)."""
 
-    def __init__(self, path, how):
+    def __init__(self, path, how="flock"):
         self.proc = subprocess.Popen([sys.executable, __file__, "hold", path, how], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True)
         if self.proc.stdout.readline().strip() != "held":
@@ -184,6 +190,59 @@ def _hold(path, how):
     sys.stdin.read()
     if how != "flock":
         fcntl.ioctl(fd, termios.TIOCNXCL)  # the flag would outlive the close
+
+
+# --- Linux runs: pyloload against pylo-sim on a pseudo-terminal -----------------------------
+
+PATHS = {}  # "pyloload", "sim", "check", "examples": what the Linux tests run
+
+
+def parse_paths(argv):
+    """Takes the paths off the command line; the rest goes to unittest."""
+    parser = argparse.ArgumentParser()
+    for name in ("pyloload", "sim", "check", "examples"):
+        parser.add_argument("--" + name)
+    known, rest = parser.parse_known_args(argv[1:])
+    PATHS.update(vars(known))
+    return [argv[0]] + rest
+
+
+def run_tool(args, stdin=b"\n", prefix=()):
+    """Runs pyloload to its end; (standard output, standard error, exit status)."""
+    done = subprocess.run([*prefix, PATHS["pyloload"], *args], input=stdin, stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=120)
+    return done.stdout.decode("latin-1"), done.stderr.decode("utf-8", "replace"), done.returncode
+
+
+def bytes_written(pid):
+    """What process pid has written so far (to the port and its output)."""
+    with open("/proc/%d/io" % pid) as f:
+        return int(f.read().split("wchar:")[1].split()[0])
+
+
+class SimTestCase(unittest.TestCase):
+    """A scratch directory, and every simulator started stopped at the end."""
+
+    def setUp(self):
+        self._tmp = tempfile.TemporaryDirectory(prefix="pylo-e2e-")
+        self.workdir = self._tmp.name
+        self.sims = []
+
+    def tearDown(self):
+        for sim in self.sims:
+            sim.stop()
+        self._tmp.cleanup()
+
+    def start_sim(self, *options):
+        sim = Sim(PATHS["sim"], self.workdir, *options)
+        self.sims.append(sim)
+        return sim
+
+    def write_config(self, text, name="config.txt"):
+        path = os.path.join(self.workdir, name)
+        with open(path, "w", newline="\n") as f:
+            f.write(text)
+        return path
 
 
 # --- The scenario table ------------------------------------------------------------------

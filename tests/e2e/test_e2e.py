@@ -3,7 +3,6 @@ shows: the wait for Enter, signals, and the port's settings restored.
 
     test_e2e.py --pyloload PATH --sim PATH --check PATH --examples DIR [unittest options]"""
 
-import argparse
 import os
 import pty
 import select
@@ -18,14 +17,12 @@ import unittest
 
 import pylo_harness as h
 
-PATHS = {}
+PATHS = h.PATHS
 
 
 def run_tool(args, stdin=b"\n"):
-    """Runs pyloload to its end; (standard output, exit status)."""
-    done = subprocess.run([PATHS["pyloload"], *args], input=stdin, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL, timeout=120)
-    return done.stdout.decode("latin-1"), done.returncode
+    out, _, status = h.run_tool(args, stdin)
+    return out, status
 
 
 class ConsoleRun:
@@ -65,10 +62,6 @@ class ConsoleRun:
             time.sleep(0.01)
         return False
 
-    def bytes_written(self):
-        with open("/proc/%d/io" % self.proc.pid) as f:
-            return int(f.read().split("wchar:")[1].split()[0])
-
     def finish(self, stdin=b""):
         try:
             self.proc.communicate(stdin, timeout=20)
@@ -81,29 +74,11 @@ class ConsoleRun:
         return self.output.decode("latin-1"), self.proc.returncode
 
 
-class E2eTest(unittest.TestCase):
+class E2eTest(h.SimTestCase):
 
     def setUp(self):
-        self._tmp = tempfile.TemporaryDirectory(prefix="pylo-e2e-")
-        self.workdir = self._tmp.name
-        self.sims = []
-        self.empty = self.write("empty.txt", "# no statements\n")
-
-    def tearDown(self):
-        for sim in self.sims:
-            sim.stop()
-        self._tmp.cleanup()
-
-    def write(self, name, text):
-        path = os.path.join(self.workdir, name)
-        with open(path, "w") as f:
-            f.write(text)
-        return path
-
-    def start_sim(self, *options):
-        sim = h.Sim(PATHS["sim"], self.workdir, *options)
-        self.sims.append(sim)
-        return sim
+        super().setUp()
+        self.empty = self.write_config("# no statements\n", "empty.txt")
 
     # --- the scenario table --------------------------------------------------------------
 
@@ -127,7 +102,7 @@ class E2eTest(unittest.TestCase):
             while len(deep) < 260:
                 deep = os.path.join(deep, "sub")
                 os.makedirs(deep, exist_ok=True)
-            path = self.write(os.path.join(deep, "cfg.txt"), "# fine\n")
+            path = self.write_config("# fine\n", os.path.join(deep, "cfg.txt"))
             return path, path, None
         path = os.path.join(self.workdir, "absent.txt")
         if name.startswith("name"):
@@ -170,13 +145,13 @@ class E2eTest(unittest.TestCase):
         self.assertEqual(run.finish()[1], 0)
 
     def test_signal_stops_between_whole_commands_and_frees_the_port(self):
-        config = self.write("big.txt", "".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)))
+        config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
         cmds = h.protocol_commands(h.compile_image(PATHS["check"], config))
         for sig, mode in ((signal.SIGINT, []), (signal.SIGTERM, ["-e"]), (signal.SIGINT, ["/H"])):
             with self.subTest(signal=sig.name, mode=mode):
                 sim = self.start_sim("--baud", "9600")
                 run = ConsoleRun([config, sim.path, *mode])
-                while run.proc.poll() is None and run.bytes_written() < 300:  # some commands sent
+                while run.proc.poll() is None and h.bytes_written(run.proc.pid) < 300:  # some commands sent
                     time.sleep(0.01)
                 run.proc.send_signal(sig)
                 out, rc = run.finish()
@@ -214,10 +189,7 @@ class E2eTest(unittest.TestCase):
             os.close(fd)
 
 
+from test_field_faults import FieldFaultTests  # noqa: E402,F401  (one ctest entry for both)
+
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    for name in ("pyloload", "sim", "check", "examples"):
-        parser.add_argument("--" + name, required=True)
-    known, rest = parser.parse_known_args()
-    PATHS.update(vars(known))
-    unittest.main(argv=[sys.argv[0]] + rest)
+    unittest.main(argv=h.parse_paths(sys.argv))

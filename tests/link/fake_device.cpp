@@ -91,7 +91,10 @@ SerialPort* openLink(const char*)
 
 int writeBytes(SerialPort*, const std::uint8_t* bytes, int count)
 {
-    for (int i = 0; i < count; ++i) receive(bytes[i]);
+    for (int i = 0; i < count; ++i) {
+        if (device.goneAfterBytes >= 0 && static_cast<int>(device.sent.size()) >= device.goneAfterBytes) return -1;
+        receive(bytes[i]);
+    }
     return count;
 }
 
@@ -109,6 +112,8 @@ int readByte(SerialPort*)
     afterTimeout.clear();
     return b;
 }
+
+const char* linkOpenFailure() { return "the fake port does not open"; }
 
 void closeLink(SerialPort*)
 {

@@ -15,6 +15,7 @@ struct FakeDevice {
     bool lateStart = false;   // the reply to "K" comes late
     bool silentStart = false;
     bool silentStore = false;
+    int goneAfterBytes = -1;  // bytes received before every write fails (unplugged); -1 never
     int interruptAfterCommands = -1;  // commands sent before an interrupt is pending; -1 never
     int interruptSignal = 2;
 

@@ -187,6 +187,33 @@ TEST_F(Upload, SilenceEndsWithClosingByteWherever)
     }
 }
 
+// A device that is gone (its writes fail outright) is a link error wherever it goes, the
+// store byte and the closing byte of an otherwise finished upload included.
+TEST_F(Upload, WriteThatFailsIsALinkError)
+{
+    const Bytes full = expectedStream(1, 0);
+    const int size = static_cast<int>(full.size());
+    const struct {
+        const char* where;
+        int goneAfter;
+        int result;
+    } cases[] = {
+        {"at the greeting", 0, UploadNoDevice},
+        {"before K", 1, UploadLinkError},
+        {"inside an entry's command", 4, UploadLinkError},
+        {"after the last option byte", size - 2, UploadLinkError},
+        {"before the closing byte", size - 1, UploadLinkError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        resetFakeDevice();
+        fakeDevice().goneAfterBytes = c.goneAfter;
+        EXPECT_EQ(upload(imageWithInput1(1, 0), Quiet), c.result);
+        EXPECT_EQ(fakeDevice().sent, Bytes(full.begin(), full.begin() + c.goneAfter)) << "nothing after the failure";
+        EXPECT_EQ(fakeDevice().closes, 1);
+    }
+}
+
 TEST_F(Upload, RepliesToStartAndStoreAreNotChecked)
 {
     fakeDevice().silentStart = true;

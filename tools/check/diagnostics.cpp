@@ -528,7 +528,11 @@ void onStatementAccepted(void* context, const Statement& statement)
 
 }  // namespace
 
-bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image)
+namespace {
+
+// Starts a report and runs compile with the diagnostics observer.
+template <typename Compile>
+bool checkWith(CheckReport& report, Compile compile)
 {
     report.items.clear();
     report.warnings = 0;
@@ -536,8 +540,25 @@ bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image)
     // Value-initialised: every position and count starts at zero.
     auto state = std::make_unique<CheckState>();
     state->report = &report;
-    const ParseObserver observer{state.get(), onLineRead, onLineRejected, onEntryCut, onStatementAccepted};
-    return readConfigFile(path, image, &observer);
+    const ParseObserver observer{state.get(), onLineRead, onLineRejected, onEntryCut, onStatementAccepted, nullptr};
+    return compile(&observer);
+}
+
+}  // namespace
+
+bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image, int* error)
+{
+    return checkWith(report, [&](const ParseObserver* observer) {
+        return readConfigFile(path, image, observer, error);
+    });
+}
+
+void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& report, ConfigImage& image)
+{
+    checkWith(report, [&](const ParseObserver* observer) {
+        compileConfigBuffer(data, size, image, observer);
+        return true;
+    });
 }
 
 void printReport(std::FILE* out, const char* fileName, const CheckReport& report)

@@ -3,6 +3,8 @@
 // The findings come from the compiler itself, through its ParseObserver.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,8 +29,11 @@ struct CheckReport {
 };
 
 // Compiles path into image with the diagnostics observer and fills report. False when the
-// file cannot be opened.
-bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image);
+// file cannot be opened or read; *error, when given, receives the system's error number.
+bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image, int* error = nullptr);
+
+// The same for bytes in memory, compiled as a file holding them would be.
+void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& report, ConfigImage& image);
 
 // Prints the report as "FILE:LINE:COLUMN: warning: MESSAGE", each followed by its source line
 // and a caret under the column.

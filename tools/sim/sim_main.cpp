@@ -134,9 +134,18 @@ void takeBytes(Sim& sim, const std::uint8_t* bytes, std::size_t count, std::int6
             flushWireLog(sim);
         }
         sim.log.bytes[sim.log.count++] = bytes[i];
+        const long writesBefore = sim.device.writeCommands;
         SimStep step = feedSimByte(sim.device, sim.options, bytes[i]);
         if (step.reply >= 0) {
             sendReply(sim, static_cast<std::uint8_t>(step.reply));
+        }
+        if (sim.options.unplugAfter > 0 && writesBefore < sim.options.unplugAfter &&
+            sim.device.writeCommands == sim.options.unplugAfter) {
+            // The host sees the line hang up: its next write fails.
+            endSession(sim, "ended when the device was unplugged");
+            closeSimTerminal(sim.terminal);
+            sim.quit = true;
+            return;
         }
         if (step.sessionEnd) {
             endSession(sim, "ended by the closing byte");

@@ -52,6 +52,7 @@ void defaultSimOptions(SimOptions& options) {
     options.greetingAnswered = true;
     options.greetingReply = '!';
     options.silentFrom = 0;
+    options.unplugAfter = 0;
     options.delayMs = 0;
     options.ack = kDefaultAck;
     options.fill = 0;
@@ -101,8 +102,9 @@ bool parseSimOptions(int argc, char** argv, SimOptions& options, bool& help) {
                 return complain(name, value);
             }
             ++i;
-        } else if (std::strcmp(name, "--silent-from") == 0) {
-            if (!parseNumber(value, 1, LONG_MAX, options.silentFrom)) {
+        } else if (std::strcmp(name, "--silent-from") == 0 || std::strcmp(name, "--unplug-after") == 0) {
+            long& target = name[2] == 's' ? options.silentFrom : options.unplugAfter;
+            if (!parseNumber(value, 1, LONG_MAX, target)) {
                 return complain(name, value);
             }
             ++i;
@@ -140,6 +142,8 @@ void printSimUsage(const char* program) {
         "  --greeting-reply BYTE  answer the greeting with BYTE instead of \"!\"\n"
         "  --no-greeting-reply    do not answer the greeting\n"
         "  --silent-from N        answer nothing from the Nth write command (1-based) on\n"
+        "  --unplug-after N       hang up the terminal after answering the Nth write command,\n"
+        "                         as an unplugged adapter does, and exit\n"
         "  --delay MS             wait MS milliseconds before each reply\n"
         "  --ack BYTE             reply to write commands, \"K\" and \"S\" (default 0x%02X)\n"
         "  --fill BYTE            initial memory content (default 0)\n"

@@ -11,6 +11,7 @@ struct SimOptions {
     bool greetingAnswered;  // false: the greeting gets no reply
     std::uint8_t greetingReply;
     long silentFrom;        // 1-based write command from which nothing is answered; 0 never
+    long unplugAfter;       // write command after whose reply the device is unplugged; 0 never
     int delayMs;            // before each reply
     std::uint8_t ack;       // reply to write commands, "K" and "S"
     std::uint8_t fill;      // initial memory content

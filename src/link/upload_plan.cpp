@@ -1,0 +1,189 @@
+#include "link/upload_plan.h"
+
+#include <cstddef>
+
+namespace {
+
+// What the next step is.
+enum Stage { Greet, Start, Inputs, Options, Store, Close, Ended };
+
+// How the reply to the step just sent is judged.
+enum ReplyCheck { NoCheck, GreetingCheck, AckCheck };
+
+UploadStep emptyStep() { return UploadStep{{0, 0, 0, 0}, 0, false, 0}; }
+
+UploadStep singleByte(std::uint8_t value, bool readReply)
+{
+    UploadStep step = emptyStep();
+    step.bytes[0] = value;
+    step.count = 1;
+    step.readReply = readReply;
+    return step;
+}
+
+UploadStep writeCommand(std::size_t address, std::uint8_t data)
+{
+    UploadStep step = emptyStep();
+    step.bytes[0] = kWriteCommand;
+    step.bytes[1] = static_cast<std::uint8_t>(address >> 8);
+    step.bytes[2] = static_cast<std::uint8_t>(address & 0xFFu);
+    step.bytes[3] = data;
+    step.count = 4;
+    step.readReply = true;
+    return step;
+}
+
+// The failure path and the normal end alike: the closing byte, then the outcome.
+void closeWith(UploadSession& s, int result)
+{
+    s.stage = Close;
+    s.result = result;
+}
+
+void endWith(UploadSession& s, int result)
+{
+    s.stage = Ended;
+    s.result = result;
+}
+
+// The next write of the inputs' blocks: each sequence up to its first empty slot, then an
+// empty entry unless the sequence was sent to its last slot but one or further (the device
+// keeps what it had there). half 0 and 1 are the bytes of an entry, 2 and 3 those of the
+// terminator. False once every input is sent.
+bool nextInputStep(UploadSession& s, UploadStep& step)
+{
+    const auto& bytes = s.image->bytes;
+    while (s.input < kInputCount) {
+        const std::size_t base = static_cast<std::size_t>(s.input) * kInputBlockSize +
+                                 (s.sequence != 0 ? kShortSequenceOffset : 0);
+        const int slots = s.sequence != 0 ? kShortSlots : kLongSlots;
+        const int opensInput = (s.sequence == 0 && s.slot == 0 && s.half == 0) ? s.input + 1 : 0;
+        const std::size_t slotAt = base + 2 * static_cast<std::size_t>(s.slot);
+        if (s.half < 2 && s.slot < slots && bytes[slotAt + 1] != 0) {
+            step = writeCommand(slotAt + static_cast<std::size_t>(s.half), bytes[slotAt + static_cast<std::size_t>(s.half)]);
+            step.input = opensInput;
+            if (++s.half == 2) {
+                s.half = 0;
+                ++s.slot;
+            }
+            return true;
+        }
+        if (s.half < 2) s.half = 2;
+        if (s.slot < slots - 1 && s.half < 4) {
+            step = writeCommand(slotAt + static_cast<std::size_t>(s.half - 2), 0);
+            step.input = opensInput;
+            ++s.half;
+            return true;
+        }
+        s.half = 0;
+        s.slot = 0;
+        if (++s.sequence == 2) {
+            s.sequence = 0;
+            ++s.input;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void startUpload(UploadSession& session, const ConfigImage& image)
+{
+    session = UploadSession{};
+    session.image = &image;
+    session.stage = Greet;
+    session.replyCheck = NoCheck;
+    session.result = -1;
+}
+
+UploadStep nextUploadStep(UploadSession& s, int reply)
+{
+    const int check = s.replyCheck;
+    s.replyCheck = NoCheck;
+    if (s.stage == Ended) return emptyStep();
+    if (check == GreetingCheck) {
+        if (reply != kGreetingReply) {
+            // No device: the port is closed without the closing byte.
+            endWith(s, UploadNoDevice);
+            return emptyStep();
+        }
+        s.greeted = true;
+    } else if (check == AckCheck && reply < 0 && s.stage != Close) {
+        closeWith(s, UploadLinkError);
+    }
+
+    UploadStep step = emptyStep();
+    switch (s.stage) {
+    case Greet:
+        step = singleByte(kGreeting, true);
+        s.replyCheck = GreetingCheck;
+        s.stage = Start;
+        return step;
+    case Start:
+        // The replies to "K" and "S" carry nothing the upload depends on.
+        s.stage = Inputs;
+        return singleByte(kStartByte, true);
+    case Inputs:
+        if (nextInputStep(s, step)) {
+            s.replyCheck = AckCheck;
+            return step;
+        }
+        s.stage = Options;
+        s.half = 0;
+        [[fallthrough]];
+    case Options:
+        step = writeCommand(s.half == 0 ? kOptionByte0Offset : kOptionByte1Offset,
+                            s.half == 0 ? optionByte0(*s.image) : optionByte1(*s.image));
+        if (++s.half == 2) s.stage = Store;
+        s.replyCheck = AckCheck;
+        return step;
+    case Store:
+        closeWith(s, UploadOk);
+        return singleByte(kStoreByte, true);
+    case Close:
+        s.stage = Ended;
+        return singleByte(kClosingByte, false);
+    default:
+        return emptyStep();
+    }
+}
+
+void interruptUpload(UploadSession& s, int signal)
+{
+    if (s.stage == Close || s.stage == Ended) return;
+    s.replyCheck = NoCheck;
+    if (s.greeted) {
+        closeWith(s, UploadInterrupted + signal);
+    } else {
+        endWith(s, UploadInterrupted + signal);
+    }
+}
+
+void uploadWriteFailed(UploadSession& s)
+{
+    s.replyCheck = NoCheck;
+    if (s.stage == Close || s.stage == Ended) {
+        // "S" or the closing byte of a finished upload did not go out: the device may not
+        // keep what it received. A failure or an interrupt keeps its own outcome.
+        if (s.result == UploadOk) s.result = UploadLinkError;
+        s.stage = Ended;
+        return;
+    }
+    endWith(s, s.greeted ? UploadLinkError : UploadNoDevice);
+}
+
+bool uploadEnded(const UploadSession& session) { return session.stage == Ended; }
+
+int uploadOutcome(const UploadSession& session) { return session.stage == Ended ? session.result : -1; }
+
+int uploadCommandCount(const ConfigImage& image)
+{
+    UploadSession session;
+    startUpload(session, image);
+    int commands = 0;
+    for (UploadStep step = nextUploadStep(session, -1); step.count > 0;
+         step = nextUploadStep(session, kGreetingReply)) {
+        if (step.count == 4) ++commands;
+    }
+    return commands;
+}
