@@ -1,5 +1,5 @@
 #!/bin/sh
-# Cross-builds pyloload.exe for 64-bit Windows.
+# Cross-builds pyloload.exe and pylocheck.exe for 64-bit Windows (a stripped release build).
 #   scripts/build_windows.sh [BUILD_DIR]     (default: <repo>/build-win)
 # Installs Debian's mingw-w64 cross compiler when it is missing (needs root and apt-get).
 set -eu
@@ -20,6 +20,6 @@ fi
 cmake -S "$repo" -B "$build_dir" \
     -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build_dir" --target pyloload -j2
+cmake --build "$build_dir" -j2
 
 echo "$build_dir/pyloload.exe"

@@ -1,22 +1,45 @@
 #!/usr/bin/env bash
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|test] [PACKAGE...]
-#   build: what the native tool needs; test: everything; PACKAGE: anything more.
+# Usage: scripts/deps.sh [build|package|web|test] [PACKAGE...]
+#   build: what the native tool needs; package: also what scripts/package.sh needs;
+#   web: what the web page needs to build and be served;
+#   test: everything; PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
 [ $# -gt 0 ] && shift
-packages=(cmake g++ make python3 util-linux "$@")
+packages=(cmake g++ make python3 util-linux gzip "$@")
+if [ "$what" = package ] || [ "$what" = test ]; then
+  packages+=(dpkg-dev file g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+fi
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
-             g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool x11-utils imagemagick)
+             wine wine64 xvfb xdotool x11-utils imagemagick
+             groff-base man-db mandoc chromium)
 fi
+if [ "$what" = test ] || [ "$what" = web ]; then
+  packages+=(emscripten)
+  # Node and npm may come from another packaging of Node.js that bundles npm.
+  command -v node >/dev/null || packages+=(nodejs)
+  command -v npm >/dev/null || packages+=(npm)
+fi
+
+# The web page's npm packages, exactly as web/package-lock.json locks them (from the npm
+# cache when it holds them).
+web_modules() {
+  local web
+  web="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/web"
+  if { [ "$what" = test ] || [ "$what" = web ]; } && [ ! -d "$web/node_modules" ]; then
+    (cd "$web" && npm ci --prefer-offline --no-audit --no-fund)
+  fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  web_modules
   exit 0
 fi
 
@@ -26,3 +49,4 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q "${missing[@]}"
+web_modules

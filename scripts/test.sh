@@ -3,7 +3,8 @@
 #   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
 #      the fuzz targets included;
 #   2. the Windows program, cross-compiled;
-#   3. the ordinary build and every test, the Wine tests of the Windows program included.
+#   3. the ordinary build and every test, the Wine tests of the Windows program and the web
+#      page's tests in headless Chromium (label web) included.
 # The tests that keep the device's 36 ms deadlines (end-to-end, Wine) and the fuzzers are
 # RUN_SERIAL: ctest runs them alone, everything else two at a time. Each stage's start and
 # the whole time are printed, so CI's time can be read off the log (target: under 4 minutes

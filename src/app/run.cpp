@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "app/console_owner.h"
 #include "app/run_mode.h"
+#include "app/usage.h"
 #include "config/config_reader.h"
 #include "link/interrupt.h"
 #include "link/port_name.h"
@@ -20,8 +22,8 @@ constexpr int kFileError = 1;
 struct Run {
     char path[kTextBufferSize];
     const char* longPath;  // a first argument too long for path, kept whole to report it
-    int port;              // 1 ... 6, or 0 while not chosen
-    const char* device;    // a device path given instead of a port number
+    bool portChosen;
+    PortChoice port;
     RunMode mode;
     int fileError;         // why the file could not be read: the system's error number
     ConfigImage image;
@@ -48,9 +50,10 @@ void parseCommandLine(Run& run, int argc, char** argv)
     if (argc > 2) {
         const char* p = argv[2];
         if (p[0] >= '1' && p[0] <= '6' && p[1] == '\0') {
-            run.port = p[0] - '0';
-        } else if (isDevicePath(p)) {
-            run.device = p;
+            fixedPort(p[0] - '0', run.port);
+            run.portChosen = true;
+        } else {
+            run.portChosen = portFromText(p, run.port);
         }
     }
     if (argc > 3) run.mode = modeFromArgument(argv[3]);
@@ -75,7 +78,14 @@ void reportFileError(const Run& run)
 void reportUpload(const Run& run, const char* device, const char* portLabel, int result)
 {
     if (result == UploadOk) {
-        if (run.mode == Normal) say("\nConfiguration complete\n");
+        if (run.mode == Normal) {
+            say("\nConfiguration complete\n");
+            // A console made for this run closes with it: keep the outcome readable.
+            if (consoleOpenedForThisProcess()) {
+                say("(Press enter to exit)\n");
+                waitForEnter();
+            }
+        }
         return;
     }
     if (run.mode == Quiet) return;
@@ -100,6 +110,9 @@ void reportUpload(const Run& run, const char* device, const char* portLabel, int
 
 int runTool(int argc, char** argv)
 {
+    const int infoStatus = runInfoOption(argc, argv);
+    if (infoStatus != kNotAnInfoOption) return infoStatus;
+
     static Run run;  // the image is 8 KiB: keep it off the stack
     run = Run{};
     ignoreBrokenPipe();
@@ -108,11 +121,7 @@ int runTool(int argc, char** argv)
     if (run.path[0] == '\0' && run.longPath == nullptr) {
         if (!chooseFile(run.path, sizeof run.path)) return 0;
     }
-    if (run.port == 0 && run.device == nullptr) {
-        const int index = choosePort();
-        if (index < 0) return 0;
-        run.port = index + 1;
-    }
+    if (!run.portChosen && !choosePort(run.port)) return 0;
 
     // A file that cannot be read whole is never uploaded: the device would lose its inputs.
     if (run.longPath != nullptr) run.fileError = ENAMETOOLONG;
@@ -121,22 +130,10 @@ int runTool(int argc, char** argv)
         return kFileError;
     }
 
-    // A device path given on the command line names itself in the messages.
-    char portDevice[kTextBufferSize];
-    char portNumber[4];
-    const char* device = run.device;
-    const char* portLabel = run.device;
-    if (device == nullptr) {
-        portDeviceName(run.port, portDevice, sizeof portDevice);
-        std::snprintf(portNumber, sizeof portNumber, "%d", run.port);
-        device = portDevice;
-        portLabel = portNumber;
-    }
-
     if (run.mode == Normal) say("\nSending configuration file to the PYLO");
     armInterrupt();
-    const int result = uploadImage(device, run.image, run.mode);
+    const int result = uploadImage(run.port.device, run.image, run.mode);
     disarmInterrupt();
-    reportUpload(run, device, portLabel, result);
+    reportUpload(run, run.port.device, run.port.label, result);
     return result;
 }

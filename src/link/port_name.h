@@ -1,6 +1,37 @@
-// Which port arguments name a device directly.
+// Port names: what a port argument or a typed answer names, what is opened for it and what the
+// messages call it; and the ports present on this system beyond the six fixed ones.
+// One implementation per platform.
 #pragma once
 
-// True when text is a device path the platform opens as it stands (an absolute path such as
-// /dev/ttyUSB0 on Linux; never on Windows, where ports are COM1 ... COM6).
-bool isDevicePath(const char* text);
+#include <cstddef>
+
+constexpr std::size_t kPortTextSize = 256;  // 255 characters + NUL
+constexpr int kFixedPortCount = 6;
+constexpr int kMaxPresentPorts = 32;
+
+struct PortChoice {
+    char device[kPortTextSize];  // what is opened: "/dev/ttyS0", "COM3", "\\.\COM12"
+    char label[kPortTextSize];   // what the messages name: "1" ... "6", or the port as named
+};
+
+struct PresentPort {
+    PortChoice port;
+    char shown[kPortTextSize];  // its line in the chooser
+};
+
+struct PortList {
+    int count;
+    PresentPort ports[kMaxPresentPorts];
+};
+
+// Port 1 ... 6: the platform's device for it, labelled with its digit.
+void fixedPort(int number, PortChoice& port);
+
+// The port that text names in a form other than "1" ... "6" (Windows: "COMn", "\\.\COMn"; Linux:
+// an absolute path, or the name of an entry under /dev); false when it names none. The label is
+// the text as it stands.
+bool portFromText(const char* text, PortChoice& port);
+
+// The ports present beyond the six fixed ones, in the order the chooser lists them (at most
+// kMaxPresentPorts).
+void listPresentPorts(PortList& list);

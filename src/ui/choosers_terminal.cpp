@@ -5,11 +5,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "link/serial.h"
 
 namespace {
-
-constexpr int kPortCount = 6;
 
 // Reads one answer line without its line end; false at end of input. An answer longer than
 // the buffer is read to its end and reported as too long through tooLong.
@@ -37,6 +34,17 @@ bool isReadableFile(const char* path)
     return stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// The number 1 ... count that answer is, written without leading zeros; 0 otherwise.
+int listNumber(const char* answer, int count)
+{
+    int number = 0;
+    for (const char* p = answer; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9' || (p == answer && *p == '0') || number > count) return 0;
+        number = number * 10 + (*p - '0');
+    }
+    return number <= count ? number : 0;
+}
+
 }  // namespace
 
 bool chooseFile(char* path, std::size_t size)
@@ -59,25 +67,49 @@ bool chooseFile(char* path, std::size_t size)
     }
 }
 
-int choosePort()
+bool choosePortFrom(const PortList& present, PortChoice& chosen)
 {
+    const int count = kFixedPortCount + present.count;
     std::printf("Please select the output port\n");
-    for (int i = 1; i <= kPortCount; ++i) {
-        char device[64];
-        portDeviceName(i, device, sizeof device);
-        std::printf("  %d  Com %d  (%s)\n", i, i, device);
+    for (int i = 1; i <= kFixedPortCount; ++i) {
+        PortChoice fixed;
+        fixedPort(i, fixed);
+        std::printf("  %d  Com %d  (%s)\n", i, i, fixed.device);
     }
+    for (int i = 0; i < present.count; ++i) {
+        std::printf("  %d  %s\n", kFixedPortCount + 1 + i, present.ports[i].shown);
+    }
+    std::printf("  or type the path of a port\n");
     for (;;) {
-        std::printf("Port 1-6, Enter for Com 1, c to cancel: ");
-        char answer[16];
+        std::printf("Port 1-%d, Enter for Com 1, c to cancel: ", count);
+        char answer[kPortTextSize];
         bool tooLong = false;
         if (!readAnswer(answer, sizeof answer, tooLong)) {
             std::printf("\n");
-            return -1;
+            return false;
         }
         if (tooLong) continue;
-        if (answer[0] == '\0') return 0;
-        if ((answer[0] == 'c' || answer[0] == 'C') && answer[1] == '\0') return -1;
-        if (answer[0] >= '1' && answer[0] <= '6' && answer[1] == '\0') return answer[0] - '1';
+        if (answer[0] == '\0') {
+            fixedPort(1, chosen);
+            return true;
+        }
+        if ((answer[0] == 'c' || answer[0] == 'C') && answer[1] == '\0') return false;
+        const int number = listNumber(answer, count);
+        if (number > kFixedPortCount) {
+            chosen = present.ports[number - kFixedPortCount - 1].port;
+            return true;
+        }
+        if (number > 0) {
+            fixedPort(number, chosen);
+            return true;
+        }
+        if (portFromText(answer, chosen)) return true;
     }
+}
+
+bool choosePort(PortChoice& chosen)
+{
+    static PortList present;
+    listPresentPorts(present);
+    return choosePortFrom(present, chosen);
 }

@@ -1,4 +1,5 @@
-// The file chooser (the common open-file dialog) and the port window with its six ports.
+// The file chooser (the common open-file dialog) and the port window: its six ports, then
+// the other COM ports present.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -65,7 +66,7 @@ LRESULT CALLBACK portWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-int choosePort() {
+bool choosePortFrom(const PortList& present, PortChoice& chosen) {
     selectionIndex = -1;
 
     WNDCLASSEXA windowClass;
@@ -83,19 +84,22 @@ int choosePort() {
     windowClass.lpszClassName = kClassName;
     windowClass.hIconSm = nullptr;
     if (RegisterClassExA(&windowClass) == 0) {
-        return -1;
+        return false;
     }
 
     HWND window = CreateWindowExA(0, kClassName, kWindowTitle, WS_POPUPWINDOW | WS_DLGFRAME,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 216, 136, nullptr, nullptr,
                                   nullptr, nullptr);
     if (window == nullptr) {
-        return -1;  // no window to choose in: the same as no choice
+        return false;  // no window to choose in: the same as no choice
     }
     createChild("STATIC", kPrompt, SS_SIMPLE, 8, 8, 200, 16, window);
-    portList = createChild("COMBOBOX", "", CBS_DROPDOWNLIST, 8, 32, 192, 128, window);
+    portList = createChild("COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL, 8, 32, 192, 128, window);
     for (const char* name : kPortNames) {
         SendMessageA(portList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    for (int i = 0; i < present.count; ++i) {
+        SendMessageA(portList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(present.ports[i].shown));
     }
     SendMessageA(portList, CB_SETCURSEL, 0, 0);
     okButton = createChild("BUTTON", "OK", BS_PUSHBUTTON, 8, 64, 92, 32, window);
@@ -110,5 +114,19 @@ int choosePort() {
     }
 
     ShowWindow(window, SW_HIDE);
-    return selectionIndex;
+    if (selectionIndex < 0 || selectionIndex >= kFixedPortCount + present.count) {
+        return false;
+    }
+    if (selectionIndex < kFixedPortCount) {
+        fixedPort(selectionIndex + 1, chosen);
+    } else {
+        chosen = present.ports[selectionIndex - kFixedPortCount].port;
+    }
+    return true;
+}
+
+bool choosePort(PortChoice& chosen) {
+    static PortList present;
+    listPresentPorts(present);
+    return choosePortFrom(present, chosen);
 }

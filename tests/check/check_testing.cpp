@@ -46,15 +46,19 @@ ScratchPath::ScratchPath() : path(newScratchName()) { std::remove(path.c_str());
 
 ScratchPath::~ScratchPath() { std::remove(path.c_str()); }
 
-ToolRun runTool(const std::vector<std::string>& args)
+ToolRun runTool(const std::vector<std::string>& args, const char* outPath)
 {
     std::vector<const char*> argv{"pylocheck"};
     for (const std::string& a : args) argv.push_back(a.c_str());
-    std::FILE* out = std::tmpfile();
+    std::FILE* out = outPath != nullptr ? std::fopen(outPath, "w") : std::tmpfile();
     std::FILE* err = std::tmpfile();
     ToolRun run;
     run.status = runCheckTool(static_cast<int>(argv.size()), argv.data(), out, err);
-    run.out = drain(out);
+    if (outPath != nullptr) {
+        std::fclose(out);
+    } else {
+        run.out = drain(out);
+    }
     run.err = drain(err);
     return run;
 }

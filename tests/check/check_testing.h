@@ -30,8 +30,9 @@ struct ToolRun {
     std::string err;
 };
 
-// Runs the pylocheck command line with args (program name added) and captures both streams.
-ToolRun runTool(const std::vector<std::string>& args);
+// Runs the pylocheck command line with args (program name added) and captures both streams;
+// with outPath, standard output goes to that file instead (out is then empty).
+ToolRun runTool(const std::vector<std::string>& args, const char* outPath = nullptr);
 
 std::string readWholeFile(const std::string& path);
 

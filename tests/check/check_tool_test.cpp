@@ -1,12 +1,15 @@
 // The pylocheck command line: the hex dump, the image file, the key list and the statuses.
+#include <csignal>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "check/hex_dump.h"
 #include "check_testing.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
@@ -17,17 +20,11 @@ std::string hexOf(const ConfigImage& image)
     return drain(out);
 }
 
-TEST(HexDump, EmptyImageIsOneFold)
-{
-    ConfigImage image;
-    clearImage(image);
-    EXPECT_EQ(hexOf(image), "*\n2004\n");
-}
-
 TEST(HexDump, RowsFoldAndOffsetsShow)
 {
     ConfigImage image;
     clearImage(image);
+    EXPECT_EQ(hexOf(image), "*\n2004\n");
     image.bytes[0] = 0x08;
     image.bytes[1] = 0x2C;
     image.bytes[17] = 0xFF;            // row 0x0010
@@ -60,7 +57,9 @@ TEST(CheckTool, HexOfAFile)
               "2004\n");
 }
 
-TEST(CheckTool, ImageIsByteExact)
+// The image file holds the compiler's bytes; a failed write leaves the old file as it was, and
+// the configuration itself is never overwritten.
+TEST(CheckTool, ImageFile)
 {
     for (const std::string& path : {std::string(PYLO_CHECK_INPUTS) + "/mixed.txt", std::string(PYLO_CHECK_INPUTS) +
                                                                                       "/typos.txt"}) {
@@ -75,56 +74,83 @@ TEST(CheckTool, ImageIsByteExact)
         EXPECT_EQ(written, std::string(image.bytes.begin(), image.bytes.end()));
         EXPECT_NE(written, std::string(kImageSize, '\0'));
     }
+    ScratchFile config("in01:[a]\n");
+    ToolRun run = runTool({"--image", config.path, config.path});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pylocheck: \"" + config.path + "\" is the configuration file; it is not overwritten with the image\n");
+    EXPECT_EQ(readWholeFile(config.path), "in01:[a]\n");
+    // A write that fails (a file the size limit cuts short) keeps the old image.
+    ScratchFile old("old image");
+    struct rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    struct rlimit small = limit;
+    small.rlim_cur = 4096;
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    run = runTool({"--image", old.path, config.path});
+    setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pylocheck: cannot write \"" + old.path + "\"\npylocheck: " + old.path + ": File too large\n");
+    EXPECT_EQ(readWholeFile(old.path), "old image");
 }
 
 struct StatusCase {
     const char* label;
-    std::vector<std::string> args;  // "@missing" stands for a file that does not exist
+    std::vector<std::string> args;  // "@missing" and "@dir" stand for a missing file and a folder
+    const char* outPath;            // where standard output goes; nullptr for a captured stream
     int status;
     const char* outStart;  // expected beginning of standard output
-    const char* err;       // expected standard error; "@missing" is replaced by the path
+    std::string err;       // expected standard error
 };
 
 TEST(CheckTool, Statuses)
 {
     ScratchPath missing;
+    const std::string dir = PYLO_CHECK_INPUTS;
     ScratchFile clean("# nothing to see\nin01:[a]\n");
     ScratchFile typo("in7:[a]\n");
     ScratchPath out;
+    const std::string example = std::string(PYLO_EXAMPLES) + "/keys.txt";
     const std::string usage =
-        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
-    const std::string cannot = "pylocheck: cannot open \"" + missing.path + "\"\n";
+        "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
+    auto cannot = [](const std::string& path, const char* reason) {
+        return "pylocheck: cannot open \"" + path + "\"\npylocheck: " + path + ": " + reason + "\n";
+    };
+    const std::string full = "pylocheck: cannot write the output: No space left on device\n";
     const std::vector<StatusCase> cases = {
-        {"clean file", {clean.path}, 0, "", ""},
-        {"warning", {typo.path}, 1, typo.path.c_str(), ""},
-        {"explain a missing file", {"@missing"}, 2, "", "@missing"},
-        {"hex of a missing file", {"--hex", "@missing"}, 1, "", "@missing"},
-        {"image of a missing file", {"--image", out.path, "@missing"}, 1, "", "@missing"},
-        {"help", {"--help"}, 0, usage.c_str(), ""},
-        {"no arguments", {}, 2, "", usage.c_str()},
-        {"unknown option", {"--hexx", clean.path}, 2, "", usage.c_str()},
-        {"hex without file", {"--hex"}, 2, "", usage.c_str()},
-        {"image without file", {"--image", out.path}, 2, "", usage.c_str()},
-        {"two files", {clean.path, typo.path}, 2, "", usage.c_str()},
-        {"list keys with a file", {"--list-keys", clean.path}, 2, "", usage.c_str()},
-        {"list keys", {"--list-keys"}, 0, "table  key  name\n", ""},
+        {"clean file", {clean.path}, nullptr, 0, "", ""},
+        {"the example says nothing", {example}, nullptr, 0, "", ""},
+        {"warning", {typo.path}, nullptr, 1, typo.path.c_str(), ""},
+        {"explain a missing file", {missing.path}, nullptr, 2, "", cannot(missing.path, "No such file or directory")},
+        {"hex of a missing file", {"--hex", missing.path}, nullptr, 2, "", cannot(missing.path, "No such file or directory")},
+        {"image of a missing file", {"--image", out.path, missing.path}, nullptr, 2, "",
+         cannot(missing.path, "No such file or directory")},
+        {"explain a folder", {dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
+        {"hex of a folder", {"--hex", dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
+        {"image of a folder", {"--image", out.path, dir}, nullptr, 2, "", cannot(dir, "Is a directory")},
+        {"a file whose read fails", {"/proc/self/mem"}, nullptr, 2, "", cannot("/proc/self/mem", "Input/output error")},
+        {"image into a missing folder", {"--image", "/nonexistent-dir/out.bin", clean.path}, nullptr, 2, "",
+         cannot("/nonexistent-dir/out.bin", "No such file or directory")},
+        {"hex to a full disk", {"--hex", clean.path}, "/dev/full", 2, "", full},
+        {"report to a full disk", {typo.path}, "/dev/full", 2, "", full},
+        {"key list to a full disk", {"--list-keys"}, "/dev/full", 2, "", full},
+        {"help", {"--help"}, nullptr, 0, usage.c_str(), ""},
+        {"no arguments", {}, nullptr, 2, "", usage},
+        {"unknown option", {"--hexx", clean.path}, nullptr, 2, "", "pylocheck: unknown option '--hexx'\n" + usage},
+        {"version", {"--version"}, nullptr, 0, "pylocheck " PYLO_VERSION "\n", ""},
+        {"hex without file", {"--hex"}, nullptr, 2, "", usage},
+        {"image without file", {"--image", out.path}, nullptr, 2, "", usage},
+        {"two files", {clean.path, typo.path}, nullptr, 2, "", usage},
+        {"list keys with a file", {"--list-keys", clean.path}, nullptr, 2, "", usage},
+        {"list keys", {"--list-keys"}, nullptr, 0, "table  key  name\n", ""},
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.label);
-        std::vector<std::string> args;
-        for (const std::string& a : c.args) args.push_back(a == "@missing" ? missing.path : a);
-        const ToolRun run = runTool(args);
+        const ToolRun run = runTool(c.args, c.outPath);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out.substr(0, std::string(c.outStart).size()), c.outStart);
-        EXPECT_EQ(run.err, std::string(c.err) == "@missing" ? cannot : std::string(c.err));
+        EXPECT_EQ(run.err, c.err);
     }
-}
-
-TEST(CheckTool, ImageToAnUnwritablePath)
-{
-    const ToolRun run = runTool({"--image", "/nonexistent-dir/out.bin", std::string(PYLO_CHECK_INPUTS) + "/typos.txt"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "pylocheck: cannot open \"/nonexistent-dir/out.bin\"\n");
 }
 
 TEST(CheckTool, ListKeysCoversBothTables)
@@ -136,37 +162,6 @@ TEST(CheckTool, ListKeysCoversBothTables)
                              "\nkeypad 108  enter\n", "\nmain   169  \"              shift + key 41\n"}) {
         EXPECT_NE(run.out.find(line), std::string::npos) << line;
     }
-}
-
-// The file that the README points people to explains itself without a word.
-TEST(CheckTool, CleanExampleSaysNothing)
-{
-    const std::string path = std::string(PYLO_EXAMPLES) + "/keys.txt";
-    if (readWholeFile(path).empty()) GTEST_SKIP() << "no examples/keys.txt in this tree";
-    const ToolRun run = runTool({path});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
-}
-
-// Every typo of the typo file is found on its line and column.
-TEST(CheckTool, TypoFileWarnings)
-{
-    const std::string path = std::string(PYLO_CHECK_INPUTS) + "/typos.txt";
-    const ToolRun run = runTool({path});
-    EXPECT_EQ(run.status, 1);
-    std::vector<std::string> found;
-    std::size_t at = 0;
-    const std::string marker = path + ":";
-    while ((at = run.out.find(marker, at)) != std::string::npos) {
-        const std::size_t end = run.out.find('\n', at);
-        const std::string line = run.out.substr(at + marker.size(), end - at - marker.size());
-        if (line.find(": warning: ") != std::string::npos) found.push_back(line.substr(0, line.find(": warning: ")));
-        at = end;
-    }
-    const std::vector<std::string> expected = {"3:3",  "4:1",  "5:7",  "6:10", "7:8",  "8:10", "9:10",
-                                               "10:6", "11:6", "12:6", "13:4", "14:3", "15:5"};
-    EXPECT_EQ(found, expected);
 }
 
 }  // namespace

@@ -1,38 +1,60 @@
 #include "check/check_tool.h"
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
 #include "check/diagnostics.h"
 #include "check/hex_dump.h"
+#include "check/image_file.h"
 #include "check/key_list.h"
 #include "config/config_reader.h"
+#include "pylo_version.h"
 
 namespace {
 
-const char kUsage[] = "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help\n";
+const char kUsage[] =
+    "usage: pylocheck CONFIG | --hex CONFIG | --image OUT CONFIG | --list-keys | --help | --version\n";
 
 bool is(const char* arg, const char* option) { return std::strcmp(arg, option) == 0; }
 
 // An argument that names a file rather than an option.
 bool isFileName(const char* arg) { return arg[0] != '\0' && arg[0] != '-'; }
 
-int usageError(std::FILE* err)
+bool isOption(const char* arg)
 {
+    for (const char* option : {"--hex", "--image", "--list-keys", "--help", "-h", "--version"}) {
+        if (is(arg, option)) return true;
+    }
+    return false;
+}
+
+// The usage line, after a line naming the first argument that is no option, if there is one.
+int usageError(int argc, const char* const* argv, std::FILE* err)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && !isOption(argv[i])) {
+            std::fprintf(err, "pylocheck: unknown option '%s'\n", argv[i]);
+            break;
+        }
+    }
     std::fputs(kUsage, err);
     return kCheckUsageError;
 }
 
-int cannotOpen(std::FILE* err, const char* path, int status)
+// The file message pylocheck has always printed, then the system's reason.
+int cannotRead(std::FILE* err, const char* path, int error)
 {
     std::fprintf(err, "pylocheck: cannot open \"%s\"\n", path);
-    return status;
+    std::fprintf(err, "pylocheck: %s: %s\n", path, std::strerror(error));
+    return kCheckFileError;
 }
 
 int hexDump(const char* path, std::FILE* out, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
-    if (!readConfigFile(path, *image)) return cannotOpen(err, path, kCheckFileError);
+    int error = 0;
+    if (!readConfigFile(path, *image, nullptr, &error)) return cannotRead(err, path, error);
     printHexDump(out, *image);
     return kCheckClean;
 }
@@ -40,33 +62,29 @@ int hexDump(const char* path, std::FILE* out, std::FILE* err)
 int writeImage(const char* outPath, const char* path, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
-    if (!readConfigFile(path, *image)) return cannotOpen(err, path, kCheckFileError);
-    std::FILE* file = std::fopen(outPath, "wb");
-    if (file == nullptr) return cannotOpen(err, outPath, kCheckFileError);
-    const bool written = std::fwrite(image->bytes.data(), 1, kImageSize, file) == kImageSize;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::fprintf(err, "pylocheck: cannot write \"%s\"\n", outPath);
-        return kCheckFileError;
-    }
-    return kCheckClean;
+    int error = 0;
+    if (!readConfigFile(path, *image, nullptr, &error)) return cannotRead(err, path, error);
+    return writeImageFile(outPath, path, *image, err) ? kCheckClean : kCheckFileError;
 }
 
 int explain(const char* path, std::FILE* out, std::FILE* err)
 {
     auto image = std::make_unique<ConfigImage>();
     CheckReport report;
-    if (!checkConfigFile(path, report, *image)) return cannotOpen(err, path, kCheckExplainFileError);
+    int error = 0;
+    if (!checkConfigFile(path, report, *image, &error)) return cannotRead(err, path, error);
     printReport(out, path, report);
     return report.warnings > 0 ? kCheckWarnings : kCheckClean;
 }
 
-}  // namespace
-
-int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
     if (argc == 2 && (is(argv[1], "--help") || is(argv[1], "-h"))) {
         std::fputs(kUsage, out);
+        return kCheckClean;
+    }
+    if (argc == 2 && is(argv[1], "--version")) {
+        std::fputs("pylocheck " PYLO_VERSION "\n", out);
         return kCheckClean;
     }
     if (argc == 2 && is(argv[1], "--list-keys")) {
@@ -78,5 +96,19 @@ int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* e
         return writeImage(argv[2], argv[3], err);
     }
     if (argc == 2 && isFileName(argv[1])) return explain(argv[1], out, err);
-    return usageError(err);
+    return usageError(argc, argv, err);
+}
+
+}  // namespace
+
+int runCheckTool(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+{
+    const int status = run(argc, argv, out, err);
+    // Output that did not reach its file is no success (a full disk, a closed pipe).
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        const int error = errno;
+        std::fprintf(err, "pylocheck: cannot write the output: %s\n", std::strerror(error != 0 ? error : EIO));
+        return kCheckFileError;
+    }
+    return status;
 }

@@ -1,8 +1,9 @@
 #include "check/diagnostics.h"
 
 #include <cstring>
-#include <memory>
+#include <utility>
 
+#include "check/read_checks.h"
 #include "check/suggest.h"
 #include "config/config_reader.h"
 #include "config/entry_parser.h"
@@ -21,6 +22,7 @@ struct EntryRecord {
 
 struct CheckState {
     CheckReport* report;
+    ReadCheck reads;
     // The current read.
     char text[kTextBufferSize];
     int line;
@@ -29,6 +31,7 @@ struct CheckState {
     bool splitPending;       // the continuation holds text, to be explained once parsed
     bool splitReported;      // the physical line's split has been explained
     bool physicalIsComment;  // the physical line's first read is a comment or blank
+    bool hashNoted;          // the note on where comments go has been given
     // Entries of the current input statement, in the order they were cut.
     EntryRecord entries[kMostEntries];
     int entryCount;
@@ -53,12 +56,7 @@ std::string sourceOf(const char* text)
 void addAt(CheckState& state, int line, int column, Severity severity, const std::string& message,
            const std::string& source, int caret)
 {
-    state.report->items.push_back(Diagnostic{line, column, severity, message, source, caret});
-    if (severity == Severity::Warning) {
-        ++state.report->warnings;
-    } else {
-        ++state.report->notes;
-    }
+    addDiagnostic(*state.report, Diagnostic{line, column, severity, message, source, caret});
 }
 
 // A message about the current read; column is an index into it.
@@ -243,6 +241,7 @@ void explainLineFault(CheckState& state, LineFault fault, std::size_t column)
 void onLineRead(void* context, const LineEvent& event)
 {
     auto& state = *static_cast<CheckState*>(context);
+    checkRead(state.reads, *state.report, event);
     std::strncpy(state.text, event.text, kTextBufferSize - 1);
     state.text[kTextBufferSize - 1] = '\0';
     state.line = event.physicalLine;
@@ -342,6 +341,22 @@ std::string withMarkersFirst(const CheckState& state, const EntryEvent& e)
     return "[" + fixed + "]";
 }
 
+// The entry with its name replaced by the usual spelling of a common other name, if that
+// names a key: "[(+)return]" gives "[(+)enter]", "[numpad7]" "[(n)7]".
+std::string withSynonym(const CheckState& state, const EntryEvent& e)
+{
+    const std::string synonym = keySynonym(nameOf(state, e));
+    if (synonym.empty()) return std::string();
+    const std::string markers = textBetween(state, e.textColumn, static_cast<std::size_t>(e.nameColumn));
+    const bool hasKeypad = markers.find("(n)") != std::string::npos || markers.find("(N)") != std::string::npos;
+    const std::string fixed = markers + (hasKeypad && synonym.compare(0, 3, "(n)") == 0 ? synonym.substr(3) : synonym);
+    TextCursor cursor;
+    setText(cursor, fixed.c_str());
+    SequenceEntry entry;
+    if (!parseKeyEntry(cursor, entry) || entry.code == 0) return std::string();
+    return "[" + fixed + "]";
+}
+
 void explainUnknownName(CheckState& state, const EntryRecord& record, const std::string& consequence)
 {
     const EntryEvent& e = record.event;
@@ -359,8 +374,17 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
     warn(state, static_cast<std::size_t>(e.nameColumn),
          std::string(keypad ? "unknown keypad key name '" : "unknown key name '") + name +
              "'; " + consequence);
-    const std::string names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
-    if (!names.empty()) note(state, static_cast<std::size_t>(e.nameColumn), "did you mean " + names + "?");
+    const std::string combination = combinationEntries(name);
+    const std::string synonym = combination.empty() ? withSynonym(state, e) : std::string();
+    if (!combination.empty()) {
+        note(state, static_cast<std::size_t>(e.nameColumn),
+             "keys held together are written as entries that press, type and release: '" + combination + "'");
+    } else if (!synonym.empty()) {
+        note(state, static_cast<std::size_t>(e.nameColumn), "did you mean '" + synonym + "'?");
+    } else {
+        const std::string names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
+        if (!names.empty()) note(state, static_cast<std::size_t>(e.nameColumn), "did you mean " + names + "?");
+    }
     if (keypad) {
         char copy[kTextBufferSize];
         std::strncpy(copy, name.c_str(), kTextBufferSize - 1);
@@ -376,6 +400,20 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
 
 bool allDigits(const std::string& text) { return !text.empty() && isAllDigits(text.c_str()); }
 
+// A "(d)" number of digits above 250, which the compiler caps.
+bool aboveValueCap(const std::string& digits)
+{
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return false;
+    return digits.size() - first > 3 || decimalValue(digits.c_str() + first) > kValueCap;
+}
+
+// A raw number of which only the first three digits are read.
+bool rawNumberCut(const EntryRecord& record, const std::string& name)
+{
+    return record.event.raw && record.entry.isValue == 0 && name.size() > 3 && allDigits(name.substr(0, 3));
+}
+
 // One entry's own warning, if it has one. afterEnd: an earlier entry already ends the sequence.
 void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
 {
@@ -383,12 +421,19 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
     const std::string consequence = afterEnd ? "it is not sent" : "it ends the sequence";
     const std::size_t at = e.nameColumn >= 0 ? static_cast<std::size_t>(e.nameColumn) : e.openColumn;
     switch (e.fault) {
-    case EntryFault::None:
-        if (record.entry.isValue && !allDigits(nameOf(state, e))) {
-            warn(state, at, "value '" + nameOf(state, e) + "' is not a number; it is sent as " +
-                                std::to_string(static_cast<std::uint32_t>(record.entry.code) & 0xFFu));
+    case EntryFault::None: {
+        const std::string name = nameOf(state, e);
+        const std::string sent = std::to_string(static_cast<std::uint32_t>(record.entry.code) & 0xFFu);
+        if (record.entry.isValue && !allDigits(name)) {
+            warn(state, at, "value '" + name + "' is not a number; it is sent as " + sent);
+        } else if (record.entry.isValue && aboveValueCap(name)) {
+            warn(state, at, "value " + name + " is above 250, the largest value; it is sent as " + sent);
+        } else if (rawNumberCut(record, name)) {
+            warn(state, at, "raw number '" + name + "' has more than three digits; only '" + name.substr(0, 3) +
+                                "' is read, which gives " + std::to_string(record.entry.code));
         }
         return;
+    }
     case EntryFault::PlusMinusRefused: {
         const std::string marker = textBetween(state, static_cast<std::size_t>(e.refusedColumn),
                                                static_cast<std::size_t>(e.refusedColumn) + 3);
@@ -416,6 +461,9 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
         } else {
             warn(state, at, "raw value " + std::to_string(record.entry.code) + " from '" + nameOf(state, e) +
                                 "' has its low seven bits 0; " + consequence);
+            if (rawNumberCut(record, nameOf(state, e))) {
+                note(state, at, "only the first three digits of '" + nameOf(state, e) + "' are read");
+            }
         }
         return;
     case EntryFault::Unclosed:
@@ -424,6 +472,34 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
         return;
     case EntryFault::BeyondLimit:
         return;
+    }
+}
+
+// Text between entries is skipped, a '#' in it included: entries after it are still sent.
+void explainHash(CheckState& state, int end)
+{
+    std::size_t from = 0;
+    std::size_t hash = std::string::npos;
+    int sent = 0;
+    std::string firstSent;
+    for (int i = 0; i < state.entryCount; ++i) {
+        const EntryEvent& e = state.entries[i].event;
+        if (hash == std::string::npos && e.openColumn > from) {
+            const void* found = std::memchr(state.text + from, '#', e.openColumn - from);
+            if (found != nullptr) hash = static_cast<std::size_t>(static_cast<const char*>(found) - state.text);
+        }
+        if (hash != std::string::npos && e.fault == EntryFault::None && e.slot < end) {
+            if (sent++ == 0) firstSent = "[" + entryText(state, e) + "]";
+        }
+        from = e.textColumn + e.textLength + 1;
+    }
+    if (sent == 0) return;
+    warn(state, hash, "'#' starts no comment after a statement: " +
+                          (sent == 1 ? "the entry '" + firstSent + "' after it is sent"
+                                     : "the " + std::to_string(sent) + " entries after it are sent"));
+    if (!state.hashNoted) {
+        state.hashNoted = true;
+        note(state, hash, "a comment is a line of its own that starts with '#'");
     }
 }
 
@@ -454,6 +530,7 @@ void explainEntries(CheckState& state, const Statement& statement)
             ++notSent;
         }
     }
+    explainHash(state, end);
     bool beyondTold = false;
     for (int i = 0; i < state.entryCount; ++i) {
         const EntryRecord& r = state.entries[i];
@@ -497,7 +574,7 @@ void rememberOverrides(CheckState& state, const Statement& statement)
                 std::string("this statement replaces the whole ") + (statement.isLong ? "long" : "short") +
                     " sequence of input " + number + " set on line " + std::to_string(earlier));
             addAt(state, earlier, state.sequenceColumn[input][which], Severity::Note, "the statement it replaces",
-                  state.sequenceSource[input][which], state.sequenceColumn[input][which] - 1);
+                  state.sequenceSource[input][which], 0);
         }
         earlier = state.line;
         state.sequenceColumn[input][which] = column;
@@ -508,8 +585,7 @@ void rememberOverrides(CheckState& state, const Statement& statement)
             add(state, 0, Severity::Note,
                 "MSET:" + std::to_string(value) + " overrides MSET:" + std::to_string(state.msetValue) +
                     " set on line " + std::to_string(state.msetLine));
-            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "the MSET it overrides", state.msetSource,
-                  state.msetColumn - 1);
+            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "the MSET it overrides", state.msetSource, 0);
         }
         state.msetLine = state.line;
         state.msetColumn = column;
@@ -528,19 +604,47 @@ void onStatementAccepted(void* context, const Statement& statement)
 
 }  // namespace
 
+void clearReport(CheckReport& report)
+{
+    report.items.clear();
+    report.warnings = 0;
+    report.notes = 0;
+    report.omitted = 0;
+}
+
+void addDiagnostic(CheckReport& report, Diagnostic d)
+{
+    if (d.severity == Severity::Warning) {
+        ++report.warnings;
+    } else {
+        ++report.notes;
+    }
+    if (static_cast<long long>(report.items.size()) < kMostDiagnostics) {
+        report.items.push_back(std::move(d));
+    } else {
+        ++report.omitted;
+    }
+}
+
 namespace {
+
+void onTextEnded(void* context, int physicalLine, int column)
+{
+    checkTextEnd(*static_cast<CheckState*>(context)->report, physicalLine, column);
+}
 
 // Starts a report and runs compile with the diagnostics observer.
 template <typename Compile>
 bool checkWith(CheckReport& report, Compile compile)
 {
-    report.items.clear();
-    report.warnings = 0;
-    report.notes = 0;
-    // Value-initialised: every position and count starts at zero.
-    auto state = std::make_unique<CheckState>();
-    state->report = &report;
-    const ParseObserver observer{state.get(), onLineRead, onLineRejected, onEntryCut, onStatementAccepted, nullptr};
+    clearReport(report);
+    // Value-initialised: every position and count starts at zero. On the stack, as its size is
+    // fixed and small.
+    CheckState state{};
+    state.report = &report;
+    clearReadCheck(state.reads);
+    const ParseObserver observer{&state,      onLineRead,          onLineRejected,
+                                 onEntryCut,  onStatementAccepted, onTextEnded};
     return compile(&observer);
 }
 
@@ -567,12 +671,18 @@ void printReport(std::FILE* out, const char* fileName, const CheckReport& report
         std::fprintf(out, "%s:%d:%d: %s: %s\n", fileName, d.line, d.column,
                      d.severity == Severity::Warning ? "warning" : "note", d.message.c_str());
         if (d.source.empty()) continue;
-        std::fprintf(out, "%s\n", d.source.c_str());
-        // Tabs are kept so the caret lines up however the terminal sets its tab stops.
+        // Control bytes would move the terminal's cursor: each shows as one '?'. Tabs are kept
+        // so the caret lines up however the terminal sets its tab stops.
+        std::string source = d.source;
         std::string caret;
-        for (int i = 0; i < d.caret && i < static_cast<int>(d.source.size()); ++i) {
-            caret += d.source[static_cast<std::size_t>(i)] == '\t' ? '\t' : ' ';
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            const auto c = static_cast<unsigned char>(source[i]);
+            if ((c < 0x20 && c != '\t') || c == 0x7F) source[i] = '?';
+            if (static_cast<int>(i) < d.caret) caret += c == '\t' ? '\t' : ' ';
         }
-        std::fprintf(out, "%s^\n", caret.c_str());
+        std::fprintf(out, "%s\n%s^\n", source.c_str(), caret.c_str());
+    }
+    if (report.omitted > 0) {
+        std::fprintf(out, "%s: %lld more warnings and notes are not shown\n", fileName, report.omitted);
     }
 }

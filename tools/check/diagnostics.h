@@ -1,5 +1,6 @@
 // Explains a configuration file: every line that looks like a statement but is skipped, every
-// entry that is dropped or ends its sequence early, and statements that later ones override.
+// entry that is dropped or ends its sequence early, statements that later ones override, and
+// what the reader does to the bytes (NUL bytes, lone carriage returns, an early Ctrl-Z).
 // The findings come from the compiler itself, through its ParseObserver.
 #pragma once
 
@@ -22,11 +23,21 @@ struct Diagnostic {
     int caret;           // 0-based position of the caret in source
 };
 
+// A report keeps the first kMostDiagnostics findings and counts the rest, so that its memory
+// stays bounded however large the file.
+constexpr long long kMostDiagnostics = 1000;
+
 struct CheckReport {
-    std::vector<Diagnostic> items;
-    int warnings;
-    int notes;
+    std::vector<Diagnostic> items;  // the first kMostDiagnostics findings
+    long long warnings;             // all warnings, kept or not
+    long long notes;                // all notes, kept or not
+    long long omitted;              // findings beyond the first kMostDiagnostics
 };
+
+void clearReport(CheckReport& report);
+
+// Counts d and keeps it while the report holds fewer than kMostDiagnostics findings.
+void addDiagnostic(CheckReport& report, Diagnostic d);
 
 // Compiles path into image with the diagnostics observer and fills report. False when the
 // file cannot be opened or read; *error, when given, receives the system's error number.
@@ -36,5 +47,5 @@ bool checkConfigFile(const char* path, CheckReport& report, ConfigImage& image, 
 void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& report, ConfigImage& image);
 
 // Prints the report as "FILE:LINE:COLUMN: warning: MESSAGE", each followed by its source line
-// and a caret under the column.
+// and a caret under the column, then one line with the number of findings not shown.
 void printReport(std::FILE* out, const char* fileName, const CheckReport& report);

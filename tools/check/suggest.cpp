@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
+
+#include "config/text.h"
 
 namespace {
 
@@ -36,31 +39,160 @@ std::string quotedList(const std::vector<std::string>& names)
     return out;
 }
 
-std::string closest(std::string_view word, const std::vector<std::string>& candidates)
+// The candidates nearest to word, at most kMostSuggestions of them, when near enough.
+template <typename Names>
+std::string closest(std::string_view word, std::size_t count, Names nameAt)
 {
     const int allowed = allowedDistance(word.size());
     int best = allowed + 1;
     std::vector<std::string> found;
-    for (const std::string& candidate : candidates) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view candidate = nameAt(i);
+        // The distance is at least the difference in length.
+        const std::size_t shorter = std::min(word.size(), candidate.size());
+        if (std::max(word.size(), candidate.size()) - shorter > static_cast<std::size_t>(best)) continue;
         const int d = editDistance(word, candidate);
         if (d > allowed || d > best) continue;
         if (d < best) {
             best = d;
             found.clear();
         }
-        if (found.size() < kMostSuggestions) found.push_back(candidate);
+        if (found.size() < kMostSuggestions) found.emplace_back(candidate);
     }
     return quotedList(found);
 }
 
+struct Synonym {
+    const char* name;   // lower case, without '_', '-' and blanks
+    const char* entry;  // what to write between the brackets
+};
+
+const Synonym kSynonyms[] = {
+    {"return", "enter"},       {"ret", "enter"},          {"newline", "enter"},
+    {"arrowup", "up"},         {"uparrow", "up"},         {"arrowdown", "down"},
+    {"downarrow", "down"},     {"arrowleft", "left"},     {"leftarrow", "left"},
+    {"arrowright", "right"},   {"rightarrow", "right"},   {"super", "win"},
+    {"meta", "win"},           {"cmd", "win"},            {"command", "win"},
+    {"gui", "win"},            {"start", "win"},          {"lsuper", "lwin"},
+    {"leftsuper", "lwin"},     {"rsuper", "rwin"},        {"rightsuper", "rwin"},
+    {"lmeta", "lwin"},         {"rmeta", "rwin"},         {"lcmd", "lwin"},
+    {"rcmd", "rwin"},          {"option", "alt"},         {"opt", "alt"},
+    {"loption", "lalt"},       {"leftoption", "lalt"},    {"roption", "ralt"},
+    {"rightoption", "ralt"},   {"altgr", "ralt"},         {"strg", "ctrl"},
+    {"spacebar", "space"},     {"bksp", "backspace"},     {"back", "backspace"},
+    {"break", "pause"},        {"sysrq", "print"},        {"prtscr", "printscreen"},
+    {"printscr", "printscreen"}, {"kpenter", "(n)enter"}, {"numpadenter", "(n)enter"},
+    {"keypadenter", "(n)enter"}, {"kpreturn", "(n)enter"}, {"kpplus", "(n)+"},
+    {"kpadd", "(n)+"},         {"numpadadd", "(n)+"},     {"numpadplus", "(n)+"},
+    {"kpminus", "(n)-"},       {"kpsubtract", "(n)-"},    {"numpadsubtract", "(n)-"},
+    {"numpadminus", "(n)-"},   {"kpmultiply", "(n)*"},    {"numpadmultiply", "(n)*"},
+    {"kpdivide", "(n)/"},      {"numpaddivide", "(n)/"},  {"kpdecimal", "(n)."},
+    {"kpperiod", "(n)."},      {"numpaddecimal", "(n)."}, {"plus", "+"},
+    {"minus", "-"},            {"dash", "-"},             {"equals", "="},
+    {"equal", "="},            {"comma", ","},            {"period", "."},
+    {"dot", "."},              {"slash", "/"},            {"backslash", "\\"},
+    {"semicolon", ";"},        {"colon", ":"},            {"quote", "'"},
+    {"apostrophe", "'"},       {"doublequote", "\""},     {"grave", "`"},
+    {"backquote", "`"},        {"backtick", "`"},         {"tilde", "~"},
+    {"exclamation", "!"},      {"at", "@"},               {"hash", "#"},
+    {"pound", "#"},            {"dollar", "$"},           {"percent", "%"},
+    {"caret", "^"},            {"ampersand", "&"},        {"asterisk", "*"},
+    {"star", "*"},             {"underscore", "_"},       {"question", "?"},
+    {"pipe", "|"},             {"lbracket", "["},         {"leftbracket", "["},
+    {"rbracket", "]"},         {"rightbracket", "]"},     {"lbrace", "{"},
+    {"rbrace", "}"},           {"less", "<"},             {"greater", ">"},
+};
+
+// Lower case, with '_', '-' and blanks left out (a one-character name stays as it is).
+std::string folded(std::string_view name)
+{
+    if (name.size() <= 1) return std::string(name);
+    std::string out;
+    for (char c : lowered(name)) {
+        if (c != '_' && c != '-' && c != ' ' && c != '\t') out += c;
+    }
+    return out;
+}
+
+bool isKeyName(const std::string& name)
+{
+    if (name.empty() || name.size() >= kTextBufferSize) return false;
+    char copy[kTextBufferSize];
+    std::memcpy(copy, name.c_str(), name.size() + 1);
+    std::int32_t caseCode = 0;
+    return lookupKeyName(copy, false, false, caseCode) != 0;
+}
+
+// "numpad7", "num7", "kp7", "keypad7" name the keypad's digit keys.
+std::string keypadDigit(const std::string& name)
+{
+    for (const char* prefix : {"numpad", "num", "kp", "keypad"}) {
+        const std::size_t n = std::strlen(prefix);
+        if (name.size() == n + 1 && name.compare(0, n, prefix) == 0 && name[n] >= '0' && name[n] <= '9') {
+            return std::string("(n)") + name[n];
+        }
+    }
+    return std::string();
+}
+
+// A key of a combination: its name, or the entry text of a synonym.
+std::string combinationKey(std::string_view part)
+{
+    const std::string name = lowered(part);
+    if (isKeyName(name)) return name;
+    return keySynonym(part);
+}
+
 }  // namespace
+
+std::string keySynonym(std::string_view name)
+{
+    const std::string key = folded(name);
+    const std::string digit = keypadDigit(key);
+    if (!digit.empty()) return digit;
+    for (const Synonym& s : kSynonyms) {
+        if (key == s.name) return s.entry;
+    }
+    // "page_up", "Caps Lock": a key name once the separators are gone.
+    if (key != lowered(name) && isKeyName(key)) return key;
+    return std::string();
+}
+
+std::string combinationEntries(std::string_view name)
+{
+    const char joint = name.find('+') != std::string_view::npos ? '+' : '-';
+    if (name.size() < 3 || name.find(joint) == std::string_view::npos) return std::string();
+    std::vector<std::string> keys;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find(joint, start);
+        if (end == std::string_view::npos) end = name.size();
+        const std::string key = combinationKey(name.substr(start, end - start));
+        if (key.empty()) return std::string();
+        keys.push_back(key);
+        start = end + 1;
+    }
+    if (keys.size() < 2) return std::string();
+    std::string out;
+    for (std::size_t i = 0; i + 1 < keys.size(); ++i) out += "[(+)" + keys[i] + "]";
+    out += "[" + keys.back() + "]";
+    for (std::size_t i = keys.size() - 1; i-- > 0;) out += "[(-)" + keys[i] + "]";
+    return out;
+}
 
 int editDistance(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size();
     const std::size_t m = b.size();
-    std::vector<int> d((n + 1) * (m + 1));
-    auto at = [m, &d](std::size_t i, std::size_t j) -> int& { return d[i * (m + 1) + j]; };
+    // Key names and keywords are short: their table fits on the stack.
+    int small[32 * 32];
+    std::vector<int> large;
+    int* d = small;
+    if ((n + 1) * (m + 1) > sizeof small / sizeof small[0]) {
+        large.resize((n + 1) * (m + 1));
+        d = large.data();
+    }
+    auto at = [m, d](std::size_t i, std::size_t j) -> int& { return d[i * (m + 1) + j]; };
     for (std::size_t i = 0; i <= n; ++i) at(i, 0) = static_cast<int>(i);
     for (std::size_t j = 0; j <= m; ++j) at(0, j) = static_cast<int>(j);
     for (std::size_t i = 1; i <= n; ++i) {
@@ -76,16 +208,13 @@ int editDistance(std::string_view a, std::string_view b)
 
 std::string closestKeyNames(std::string_view name, const KeyTable& table)
 {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < table.count; ++i) names.emplace_back(table.names[i].name);
-    return closest(lowered(name), names);
+    return closest(lowered(name), table.count, [&table](std::size_t i) { return std::string_view(table.names[i].name); });
 }
 
 std::string closestKeyword(std::string_view word)
 {
-    static const std::vector<std::string> keywords = {"IN",   "PREL", "REVX", "REVY", "MSET",
-                                                      "ROT1", "ROT2", "ROT3", "ROT4"};
+    static const char* const keywords[] = {"IN", "PREL", "REVX", "REVY", "MSET", "ROT1", "ROT2", "ROT3", "ROT4"};
     std::string upper(word);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return closest(upper, keywords);
+    return closest(upper, sizeof keywords / sizeof keywords[0], [](std::size_t i) { return std::string_view(keywords[i]); });
 }

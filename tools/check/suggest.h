@@ -16,3 +16,12 @@ std::string closestKeyNames(std::string_view name, const KeyTable& table);
 // The statement keyword closest to word ("IN", "PREL", "REVX", "REVY", "MSET", "ROT1" ...),
 // quoted as above, or empty.
 std::string closestKeyword(std::string_view word);
+
+// The entry text for a common other name of a key, compared in lower case with '_', '-' and
+// blanks left out: "return" gives "enter", "arrow_up" "up", "numpad7" "(n)7", "KP_Enter"
+// "(n)enter", "super" "win", "option" "alt", "page up" "pageup". Empty when there is none.
+std::string keySynonym(std::string_view name);
+
+// For key names joined by '+' ("ctrl+c", "Ctrl+Alt+Del"), the entries that press, type and
+// release them: "[(+)ctrl][c][(-)ctrl]". Empty when name is no such combination.
+std::string combinationEntries(std::string_view name);

@@ -1,0 +1,120 @@
+// Measures the page's budgets in headless Chromium and prints one line per budget:
+//   page ready after load from localhost      < 1000 ms (median of fresh browsers, and the worst)
+//   compile + check of the largest configuration per edit   < 5 ms (the wasm call; the whole
+//       redraw and the time per key typed are printed beside it; slow checks go to a worker)
+//   page with its WebAssembly and scripts     < 400 KB before compression
+//   a 10 MB and a binary file                 refused with the error within 1 s, page answering
+// node tests/web/bench_web.mjs SITE_DIR   (scripts/bench_web.sh builds and runs it)
+import { readdirSync, statSync } from 'node:fs';
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { createRequire } from 'node:module';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const require = createRequire(join(here, '../../web/package.json'));
+const { chromium } = require('playwright-core');
+const { serve } = await import(join(here, '../../web/serve.mjs'));
+const site = process.argv[2];
+const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const verdicts = [];
+const report = (name, value, budget, unit, extra = '') => {
+  const ok = value < budget;
+  verdicts.push(ok);
+  console.log(`${ok ? 'ok  ' : 'OVER'} ${name}: ${value.toFixed(unit === 'KB' ? 1 : 2)} ${unit} (budget ${budget} ${unit})${extra}`);
+};
+
+// The largest configuration: every option, every input's long and short sequence full, each
+// statement as long as a read can be (255 characters).
+function largest() {
+  const names = ['(+)lctrl', '(-)lctrl', 'pgdn', '(n)7', '(~)A', 'f12', '(d)250', 'esc'];
+  const lines = ['PREL:Y', 'REVX:Y', 'REVY:Y', 'MSET:3', 'ROT1:Y', 'ROT2:Y', 'ROT3:Y', 'ROT4:Y'];
+  for (let i = 1; i <= 72; i++) {
+    for (const [mark, slots] of [[':', 32], ['|', 16]]) {
+      let line = 'in' + String(i).padStart(2, '0') + mark;
+      for (let k = 0; k < slots; k++) {
+        const entry = '[' + names[(i + k) % names.length] + ']';
+        if (line.length + entry.length + (slots - k - 1) * 3 > 255) line += '[a]';
+        else line += entry;
+      }
+      lines.push(line);
+    }
+  }
+  return lines.join('\n') + '\n';
+}
+
+const server = await serve(site);
+const url = `http://127.0.0.1:${server.address().port}/`;
+
+// Size: everything the page loads except the example configuration.
+let bytes = 0;
+for (const f of readdirSync(site)) if (f !== 'keys.txt') bytes += statSync(join(site, f)).size;
+report('page size (html, css, scripts, wasm)', bytes / 1024, 400, 'KB');
+
+// Ready: a fresh browser for each load, so nothing is cached or compiled before.
+const ready = [];
+for (let i = 0; i < 5; i++) {
+  const browser = await chromium.launch({ executablePath: chromiumPath, args: ['--no-sandbox'] });
+  const page = await browser.newPage();
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready]', { state: 'attached' });
+  ready.push(Number(await page.evaluate(() => document.body.dataset.ready)));
+  await browser.close();
+}
+report('page ready after load (median of 5 fresh browsers)', median(ready), 1000, 'ms', `; worst ${Math.max(...ready).toFixed(0)} ms`);
+
+const browser = await chromium.launch({ executablePath: chromiumPath, args: ['--no-sandbox'] });
+const page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
+await page.goto(url);
+await page.waitForSelector('body[data-ready]', { state: 'attached' });
+for (const [label, text] of [['largest configuration', largest()],
+                             ['largest, every entry misspelt', largest().replace(/\[[^\]]*\]/g, '[shfit]')]]) {
+  // The compiler and checker alone, in the page's own WebAssembly build, 50 times.
+  const [checks, messages] = await page.evaluate(async (t) => {
+    const m = await (await import('./pylo.js')).default();
+    const p = m._pylo_input(t.length);
+    m.HEAPU8.set([...t].map((c) => c.charCodeAt(0)), p);
+    const times = [];
+    let n = 0;
+    for (let i = 0; i < 50; i++) {
+      const start = performance.now();
+      n = m._pylo_check(t.length);
+      times.push(performance.now() - start);
+    }
+    return [times, n];
+  }, text);
+  // Typing into the page with that file open: each key, and the redraws that follow.
+  await page.setInputFiles('#file', { name: 'largest.txt', mimeType: 'text/plain', buffer: Buffer.from(text) });
+  await page.click('.cm-content');
+  await page.keyboard.press('Control+End');
+  await page.evaluate(() => performance.clearMeasures());
+  const typing = Date.now();
+  for (let i = 0; i < 40; i++) await page.keyboard.type(i % 2 ? '#' : '\n');
+  const perKey = (Date.now() - typing) / 40;
+  await page.waitForTimeout(1000);  // the last check, when a worker does it
+  const refreshes = await page.evaluate(() => performance.getEntriesByName('pylo-refresh').map((e) => e.duration));
+  report(`compile + check, ${label} (${text.length} bytes, ${messages} messages; median of 50)`, median(checks), 5, 'ms',
+         `; worst ${Math.max(...checks).toFixed(2)} ms; typing: ${perKey.toFixed(1)} ms per key, ${refreshes.length} redraws of median ${median(refreshes).toFixed(2)} ms`);
+}
+
+// Huge and binary files, dropped on the page: the error shows and the page answers at once.
+for (const [label, make] of [['10 MB file', 'new Uint8Array(10 * 1024 * 1024).fill(0x61)'],
+                             ['1 MB binary file', 'Uint8Array.from({ length: 1 << 20 }, (_, i) => (i * 7919) & 0xff)']]) {
+  const [shown, answered, words] = await page.evaluate(async (make) => {
+    const file = new File([eval(make)], 'big.bin');
+    const data = new DataTransfer();
+    data.items.add(file);
+    document.querySelector('#status').className = 'status';
+    const start = performance.now();
+    window.dispatchEvent(new DragEvent('drop', { dataTransfer: data, cancelable: true }));
+    while (!document.querySelector('#status').classList.contains('error')) await new Promise((r) => setTimeout(r, 1));
+    const shownAt = performance.now() - start;
+    const t = performance.now();
+    await new Promise((r) => setTimeout(r, 0));
+    return [shownAt, performance.now() - t, document.querySelector('#status-text').textContent];
+  }, make);
+  report(`${label} dropped: error shown`, shown, 1000, 'ms', `; the page then answered in ${answered.toFixed(0)} ms: "${words}"`);
+}
+await browser.close();
+server.close();
+process.exitCode = verdicts.every(Boolean) ? 0 : 1;

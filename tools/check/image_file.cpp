@@ -1,0 +1,75 @@
+#include "check/image_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The first message keeps the wording pylocheck has always used; the second gives the reason.
+bool fail(std::FILE* err, const char* what, const char* path, int error)
+{
+    std::fprintf(err, "pylocheck: cannot %s \"%s\"\npylocheck: %s: %s\n", what, path, path, std::strerror(error));
+    return false;
+}
+
+bool writeAll(int fd, const ConfigImage& image)
+{
+    std::size_t done = 0;
+    while (done < kImageSize) {
+        const ssize_t n = write(fd, image.bytes.data() + done, kImageSize - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool writeDirectly(const char* outPath, const ConfigImage& image, std::FILE* err)
+{
+    const int fd = open(outPath, O_WRONLY | O_TRUNC);
+    if (fd < 0) return fail(err, "open", outPath, errno);
+    const bool written = writeAll(fd, image);
+    const int writeError = errno;
+    if (close(fd) != 0 || !written) return fail(err, "write", outPath, written ? errno : writeError);
+    return true;
+}
+
+}  // namespace
+
+bool writeImageFile(const char* outPath, const char* configPath, const ConfigImage& image, std::FILE* err)
+{
+    struct stat out;
+    const bool exists = stat(outPath, &out) == 0;
+    struct stat config;
+    if (exists && stat(configPath, &config) == 0 && out.st_dev == config.st_dev && out.st_ino == config.st_ino) {
+        std::fprintf(err, "pylocheck: \"%s\" is the configuration file; it is not overwritten with the image\n",
+                     outPath);
+        return false;
+    }
+    if (exists && !S_ISREG(out.st_mode)) return writeDirectly(outPath, image, err);
+
+    const char* slash = std::strrchr(outPath, '/');
+    const std::string folder = slash == nullptr ? std::string(".") : std::string(outPath, slash == outPath ? 1 : slash - outPath);
+    std::string temp = folder + "/.pylocheck-XXXXXX";
+    const int fd = mkstemp(&temp[0]);
+    if (fd < 0) return fail(err, "open", outPath, errno);
+    // The permissions a newly created file gets, or those of the file replaced.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, exists ? (out.st_mode & 07777) : (0666 & ~mask));
+    const bool written = writeAll(fd, image) && fsync(fd) == 0;
+    int error = errno;
+    const bool closed = close(fd) == 0;
+    if (written && !closed) error = errno;
+    if (!written || !closed || rename(temp.c_str(), outPath) != 0) {
+        if (written && closed) error = errno;
+        unlink(temp.c_str());
+        return fail(err, "write", outPath, error);
+    }
+    return true;
+}

@@ -1,0 +1,22 @@
+// Bundles the page's modules with CodeMirror into one script and copies the static files:
+// node build.mjs OUT_DIR EXAMPLE_FILE. The WebAssembly glue (pylo.js) is built beside it by emcc.
+import { build } from 'esbuild';
+import { copyFileSync, mkdirSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const [out, example] = process.argv.slice(2);
+mkdirSync(out, { recursive: true });
+await build({
+  entryPoints: { app: join(here, 'src/main.js'), check_worker: join(here, 'src/check_worker.js') },
+  bundle: true,
+  format: 'esm',
+  target: 'es2022',
+  minify: true,
+  external: ['./pylo.js'],
+  outdir: out,
+  logLevel: 'warning',
+});
+for (const f of ['index.html', 'style.css']) copyFileSync(join(here, f), join(out, f));
+copyFileSync(example, join(out, 'keys.txt'));

@@ -1,0 +1,42 @@
+// Key caps: how an entry's text is drawn (the text itself stays the tooltip).
+
+const LABELS = {
+  space: 'Space', bs: 'Bksp', tab: 'Tab', enter: 'Enter', esc: 'Esc', caps: 'Caps', num: 'Num',
+  scroll: 'ScrLk', print: 'PrtSc', pause: 'Pause', insert: 'Ins', delete: 'Del', home: 'Home', end: 'End',
+  pageup: 'PgUp', pagedn: 'PgDn', up: '↑', down: '↓', left: '←', right: '→',
+  shift: 'Shift', lshift: 'Shift', rshift: 'R Shift', ctrl: 'Ctrl', lctrl: 'Ctrl', rctrl: 'R Ctrl',
+  alt: 'Alt', lalt: 'Alt', ralt: 'R Alt', lwin: 'Win', rwin: 'R Win', win: 'Menu',
+};
+
+// {label, kind, mark}: kind is key, pad, delay or raw; mark ↓ for press, ↑ for release.
+export function capOf(entry, raw) {
+  let text = entry;
+  let mark = '';
+  let keypad = false;
+  let m;
+  while ((m = /^\((.)\)/.exec(text)) && text.length > 3) {
+    const marker = m[1].toLowerCase();
+    if (marker === 'd') return { label: text.slice(3), kind: 'delay', mark: '⏱' };
+    if (marker === '+') mark = '↓';
+    else if (marker === '-') mark = '↑';
+    else if (marker === 'n') keypad = true;
+    text = text.slice(3);
+  }
+  if (raw) return { label: '#' + text, kind: 'raw', mark: '' };
+  const label = LABELS[text.toLowerCase()] || (text.length > 1 ? text[0].toUpperCase() + text.slice(1) : text.toUpperCase());
+  return { label: keypad ? 'Pad ' + label : label, kind: keypad ? 'pad' : 'key', mark };
+}
+
+export function capElement(entry, raw) {
+  const cap = capOf(entry, raw);
+  const el = document.createElement('span');
+  el.className = 'cap cap-' + cap.kind;
+  el.title = '[' + entry + ']';
+  if (cap.mark) {
+    const mark = document.createElement('i');
+    mark.textContent = cap.mark;
+    el.append(mark);
+  }
+  el.append(cap.label);
+  return el;
+}

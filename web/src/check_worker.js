@@ -1,0 +1,11 @@
+// Checks in the background when checks have become slow (a file with thousands of messages),
+// so that typing never waits for them. Posts back the same result check() gives.
+import { loadCompiler, check } from './wasm.js';
+
+const ready = loadCompiler();
+self.onmessage = async ({ data }) => {
+  await ready;
+  const start = performance.now();
+  const result = check(data.bytes);
+  self.postMessage({ version: data.version, bytes: data.bytes, result, ms: performance.now() - start });
+};

@@ -1,0 +1,76 @@
+// The configuration being edited, as bytes. Until the first edit the page compiles and saves
+// the file's own bytes; after it, the editor's text one byte per character, with the file's
+// line ending.
+import { latin1 } from './wasm.js';
+
+export const MAX_FILE_BYTES = 1024 * 1024;
+
+// Why bytes cannot be opened as a configuration, or null. Given only {length}, tells whether
+// the size alone refuses them.
+export function refusal(bytes) {
+  if (bytes.length > MAX_FILE_BYTES) {
+    return `The file is too large (${(bytes.length / 1048576).toFixed(1)} MB): a configuration is a small text file; the page opens files up to 1 MB.`;
+  }
+  if (!bytes.subarray) return null;
+  const head = bytes.subarray(0, 65536);
+  let control = 0;
+  for (const b of head) if (b < 0x20 && b !== 0x09 && b !== 0x0a && b !== 0x0d && b !== 0x1a) control++;
+  if (head.length > 0 && control * 10 > head.length) {
+    return 'This is a binary file, not a configuration text (more than one byte in ten is a control character).';
+  }
+  return null;
+}
+
+export function createDocument() {
+  return {
+    name: 'keys.txt',
+    original: new Uint8Array(0),
+    edited: false,
+    eol: '\n',
+    open(name, bytes) {
+      this.name = name;
+      this.original = bytes;
+      this.edited = false;
+      const lf = bytes.indexOf(0x0a);
+      this.eol = lf > 0 && bytes[lf - 1] === 0x0d ? '\r\n' : '\n';
+      return latin1(bytes);
+    },
+    // The bytes to compile and save; text is the editor's (lines joined with "\n").
+    bytes(text) {
+      if (!this.edited) return this.original;
+      const joined = this.eol === '\n' ? text : text.replace(/\n/g, this.eol);
+      const out = new Uint8Array(joined.length);
+      for (let i = 0; i < joined.length; i++) {
+        const c = joined.charCodeAt(i);
+        out[i] = c < 256 ? c : 0x3f; // a character no byte holds is saved as "?"
+      }
+      return out;
+    },
+  };
+}
+
+// Where the compiler's lines (ended by line feeds only) lie in the editor's text, which also
+// breaks lines at a lone carriage return and counts CR LF as one character. Positions are
+// the editor's; lines and columns 1-based as the checker gives them.
+export function physicalLines(bytes) {
+  const starts = [0];
+  const pairs = [0]; // CR LF pairs before each line
+  for (let i = 0; i < bytes.length; i++) {
+    if (bytes[i] !== 0x0a) continue;
+    pairs.push(pairs[pairs.length - 1] + (i > 0 && bytes[i - 1] === 0x0d ? 1 : 0));
+    starts.push(i + 1);
+  }
+  const count = starts.length;
+  const start = (line) => starts[line - 1] - pairs[line - 1];
+  const end = (line) => {
+    if (line >= count) return bytes.length - pairs[count - 1];
+    const lf = starts[line] - 1;
+    return lf - (lf > 0 && bytes[lf - 1] === 0x0d ? 1 : 0) - pairs[line - 1];
+  };
+  return {
+    count,
+    start,
+    end,
+    at: (line, column) => Math.min(start(line) + column - 1, end(line)),
+  };
+}

@@ -1,0 +1,73 @@
+// The text editor: CodeMirror with line numbers, undo, the checker's diagnostics in the gutter
+// and under the text, and a few calls to rewrite whole lines for the visual editor.
+import { Annotation, EditorState } from '@codemirror/state';
+import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightSpecialChars, drawSelection,
+         Decoration, MatchDecorator, ViewPlugin } from '@codemirror/view';
+// Typing, arrows and deletion are the browser's own; only undo comes from the commands package
+// (its other keymaps would pull in the language package).
+import { history, historyKeymap } from '@codemirror/commands';
+import { lintGutter, setDiagnostics } from '@codemirror/lint';
+
+// Statements, entries and comments get a colour of their own.
+const marks = new MatchDecorator({
+  regexp: /^(#.*)|^((?:in|IN|In|iN)\d\d[:|](?:<[rRsS]>)*)|^((?:prel|revx|revy|mset|rot\d)[^\n]*)|(\[[^\[\n]*\])/gi,
+  decoration: (m) => Decoration.mark({ class: m[1] ? 'tok-comment' : m[2] ? 'tok-input' : m[3] ? 'tok-option' : 'tok-entry' }),
+});
+const highlight = ViewPlugin.define((view) => ({
+  decorations: marks.createDeco(view),
+  update(u) { this.decorations = marks.updateDeco(u, this.decorations); },
+}), { decorations: (v) => v.decorations });
+
+export function createEditor(parent, onChange) {
+  const view = new EditorView({
+    parent,
+    state: EditorState.create({
+      doc: '',
+      extensions: [
+        lineNumbers(), lintGutter(), history(), drawSelection(), highlightActiveLine(),
+        highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
+        keymap.of(historyKeymap), highlight,
+        EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
+      ],
+    }),
+  });
+  return view;
+}
+
+const loading = Annotation.define();
+
+// Replaces the whole text without counting it as an edit.
+export function loadText(view, text) {
+  view.dispatch({ changes: { from: 0, to: view.state.doc.length, insert: text }, annotations: loading.of(true),
+                  selection: { anchor: 0 } });
+}
+
+// Diagnostics at editor positions ({at, severity, message}), underlining the word there.
+export function showDiagnostics(view, diagnostics) {
+  const doc = view.state.doc;
+  const items = [];
+  for (const d of diagnostics) {
+    if (d.at > doc.length) continue;
+    const lineEnd = doc.lineAt(d.at).to;
+    // A name up to a blank or bracket; an entry from its "[" through its "]".
+    let to = d.at;
+    if (doc.sliceString(to, to + 1) === '[') {
+      while (to < lineEnd && doc.sliceString(to, to + 1) !== ']') to++;
+      if (to < lineEnd) to++;
+    }
+    while (to < lineEnd && !/[\s[\]]/.test(doc.sliceString(to, to + 1))) to++;
+    if (to === d.at && to < lineEnd) to++;
+    items.push({ from: d.at, to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
+  }
+  view.dispatch(setDiagnostics(view.state, items));
+}
+
+export function jumpTo(view, pos) {
+  view.dispatch({ selection: { anchor: Math.min(pos, view.state.doc.length) }, scrollIntoView: true });
+  view.focus();
+}
+
+// Text edits for the visual editor and the options, in editor positions.
+export function edit(view, changes) {
+  view.dispatch({ changes });
+}

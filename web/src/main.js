@@ -1,0 +1,247 @@
+// The page: wires the editor, the checker, the grid, the options and the upload together.
+import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';
+import { drawGrid } from './grid.js';
+import { createOptions } from './options.js';
+import { createSequenceEditor, statementText } from './seqedit.js';
+import { createDocument, refusal, physicalLines } from './document.js';
+import { upload, outcomeWords, serialAvailable } from './upload.js';
+
+const $ = (sel) => document.querySelector(sel);
+// The example and the compiler load side by side.
+const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
+await loadCompiler();
+const doc = createDocument();
+let image = new Uint8Array(0);
+let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
+let uploading = false;
+let cancelRequested = false;
+
+function status(text, kind = '') {
+  const el = $('#status-text');
+  el.textContent = text;
+  $('#status').className = 'status ' + kind;
+}
+
+// Each edit is compiled and checked at once. When checks have become slow (thousands of
+// messages), edits go to a worker instead, newest first, so that typing never waits.
+const worker = new Worker('check_worker.js', { type: 'module' });
+let lastCheckMs = 0;
+let version = 0;       // of the text: one more at each edit
+let shownVersion = 0;  // of the result shown
+let workerBusy = false;
+function edited() {
+  doc.edited = true;
+  version++;
+  if (lastCheckMs < 16 && !workerBusy) refresh();
+  else checkInWorker();
+}
+function checkInWorker() {
+  if (workerBusy) return;
+  workerBusy = true;
+  worker.postMessage({ version, bytes: currentBytes() });
+}
+worker.onmessage = ({ data }) => {
+  workerBusy = false;
+  lastCheckMs = data.ms;
+  if (data.version === version && shownVersion !== version) {
+    const now = performance.now();
+    performance.measure('pylo-check', { start: now - data.ms, end: now });
+    showResult(data.bytes, data.result, now);
+  } else if (data.version !== version) {
+    checkInWorker();
+  }
+};
+// Edits that rewrite statements need the lines of the text as it is now.
+function ensureCurrent() {
+  if (shownVersion !== version) refresh();
+}
+const view = createEditor($('#editor'), edited);
+// Line edits in the compiler's line numbers (1-based): replace a line, insert one after
+// another (0: at the top, past the end: at the end), delete lines.
+const edits = {
+  ensureCurrent,
+  replaceLine: (n, text) => edit(view, { from: lines.start(n), to: lines.end(n), insert: text }),
+  insertLineAfter(n, text) {
+    if (n <= 0) edit(view, { from: 0, insert: text + '\n' });
+    else if (n >= lines.count) {
+      const end = lines.end(lines.count);
+      edit(view, { from: end, insert: (end > lines.start(lines.count) ? '\n' : '') + text + '\n' });
+    } else edit(view, { from: lines.end(n), insert: '\n' + text });
+  },
+  deleteLines(numbers) {
+    edit(view, [...new Set(numbers)].map((n) => ({ from: lines.start(n), to: n < lines.count ? lines.start(n + 1) : lines.end(n) })));
+  },
+  firstInputLine() {
+    const lines = [];
+    for (let i = 1; i <= INPUTS; i++) lines.push(sequence(i, true).line, sequence(i, false).line);
+    const used = lines.filter((l) => l > 0);
+    return used.length > 0 ? Math.min(...used) : Infinity;
+  },
+};
+const options = createOptions($('#options'), edits);
+const seqEditor = createSequenceEditor($('#sequence-dialog'), applySequences);
+
+const currentBytes = () => doc.bytes(view.state.doc.toString());
+
+// Compiles and checks the current bytes and redraws everything from the result.
+// performance.measure records each step for the benchmark (tests/web/bench_web.mjs).
+function refresh() {
+  const start = performance.now();
+  const bytes = currentBytes();
+  const result = check(bytes);
+  lastCheckMs = performance.now() - start;
+  performance.measure('pylo-check', { start });
+  showResult(bytes, result, start);
+}
+
+function showResult(bytes, result, start) {
+  shownVersion = version;
+  show(result);
+  image = result.image;
+  lines = physicalLines(bytes);
+  for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
+  showDiagnostics(view, result.diagnostics);
+  drawMessages(result.diagnostics);
+  drawGrid($('#grid'), (input) => { ensureCurrent(); seqEditor.open(input); });
+  options.draw();
+  performance.measure('pylo-refresh', { start });
+  if (!uploading) {
+    const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
+    const n = result.diagnostics.length - w;
+    status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
+           w > 0 ? 'warn' : 'ok');
+  }
+}
+
+const LISTED_MESSAGES = 200;
+
+function drawMessages(diagnostics) {
+  const list = $('#messages');
+  $('#message-count').textContent = diagnostics.length === 0 ? 'none' : String(diagnostics.length);
+  const items = diagnostics.slice(0, LISTED_MESSAGES).map((d) => {
+    const li = document.createElement('li');
+    li.className = d.severity;
+    const at = document.createElement('span');
+    at.className = 'at';
+    at.textContent = `${d.line}:${d.column}`;
+    const sev = document.createElement('span');
+    sev.className = 'sev';
+    sev.textContent = d.severity;
+    li.append(at, sev, d.message);
+    li.addEventListener('click', () => jumpTo(view, d.at));
+    return li;
+  });
+  if (diagnostics.length > LISTED_MESSAGES) {
+    const more = document.createElement('li');
+    more.className = 'more';
+    more.textContent = `… and ${diagnostics.length - LISTED_MESSAGES} more (every one is marked in the text)`;
+    items.push(more);
+  }
+  list.replaceChildren(...items);
+}
+
+function insertionLine(input, isLong) {
+  let after = 0;
+  let before = Infinity;
+  for (let i = 1; i <= INPUTS; i++) {
+    for (const l of [true, false]) {
+      const line = sequence(i, l).line;
+      if (line === 0) continue;
+      if (i < input || (i === input && l && !isLong)) after = Math.max(after, line);
+      else before = Math.min(before, line);
+    }
+  }
+  return after > 0 ? after : before - 1;
+}
+
+function applySequences(input, result) {
+  ensureCurrent();
+  for (const isLong of [true, false]) {
+    const current = sequence(input, isLong);
+    const text = isLong ? result.long : result.short;
+    if (text === statementText(input, isLong, current)) continue;
+    if (current.line > 0) edits.replaceLine(current.line, text);
+    else if (!(isLong ? result.longEmpty : result.shortEmpty)) edits.insertLineAfter(insertionLine(input, isLong), text);
+    refresh();  // the next statement's line comes from this compile
+  }
+}
+
+function openBytes(name, bytes) {
+  const why = refusal(bytes);
+  if (why) {
+    status(`${name}: ${why}`, 'error');
+    return;
+  }
+  loadText(view, doc.open(name, bytes));
+  version++;
+  $('#file-name').textContent = name;
+  refresh();
+}
+
+async function openFile(file) {
+  // A huge file is refused by its size, before it is read.
+  const tooLarge = refusal({ length: file.size });
+  if (tooLarge) status(`${file.name}: ${tooLarge}`, 'error');
+  else openBytes(file.name, new Uint8Array(await file.arrayBuffer()));
+}
+
+function download(name, bytes) {
+  const url = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 1000);
+}
+
+$('#open').addEventListener('click', () => $('#file').click());
+$('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
+$('#save').addEventListener('click', () => download(doc.name, currentBytes()));
+$('#save-image').addEventListener('click', () => { ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
+window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
+window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
+window.addEventListener('drop', (e) => {
+  e.preventDefault();
+  document.body.classList.remove('dropping');
+  if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
+});
+
+function progress({ input, secondsLeft }) {
+  $('#progress').value = input;
+  const left = secondsLeft === null ? '' : ` · about ${Math.max(1, Math.round(secondsLeft))} s left`;
+  status(`Sending input ${input} of ${INPUTS}${left}`, 'busy');
+}
+
+$('#upload').addEventListener('click', async () => {
+  let port;
+  try {
+    port = await navigator.serial.requestPort();
+  } catch (e) {
+    return; // no port chosen
+  }
+  compileForUpload(currentBytes());
+  uploading = true;
+  cancelRequested = false;
+  document.body.classList.add('uploading');
+  $('#progress').value = 0;
+  status('Connecting to the PYLO', 'busy');
+  const outcome = await upload(port, { progress, cancelled: () => cancelRequested });
+  uploading = false;
+  document.body.classList.remove('uploading');
+  if (outcome === 0) $('#progress').value = INPUTS;
+  status(outcomeWords(outcome), outcome === 0 ? 'ok' : outcome >= 128 ? 'warn' : 'error');
+  document.body.dataset.outcome = String(outcome);
+});
+$('#cancel').addEventListener('click', () => { cancelRequested = true; });
+
+if (!serialAvailable()) {
+  $('#no-serial').hidden = false;
+  $('#upload').disabled = true;
+}
+
+// Start on the example configuration.
+openBytes('keys.txt', new Uint8Array(await example));
+document.body.dataset.ready = String(performance.now());

@@ -1,0 +1,123 @@
+// The shared C++ compiled to WebAssembly: compile, check, key tables, upload steps.
+// Everything the page knows about the configuration language comes through here.
+import createPylo from './pylo.js';
+
+export const IMAGE_SIZE = 8196;
+export const INPUTS = 72;
+export const KIND_PREL = 73, KIND_REVX = 74, KIND_REVY = 75, KIND_MSET0 = 76, KIND_ROT1 = 80;
+
+let m = null;
+
+export async function loadCompiler() {
+  m = await createPylo();
+  return m;
+}
+
+function cString(ptr) {
+  const heap = m.HEAPU8;
+  let end = ptr;
+  while (heap[end] !== 0) end++;
+  return latin1(heap.subarray(ptr, end));
+}
+
+// Bytes to a string of one character per byte.
+export function latin1(bytes) {
+  let s = '';
+  for (let i = 0; i < bytes.length; i += 8192) {
+    s += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+  }
+  return s;
+}
+
+function putInput(bytes, extra = 0) {
+  const ptr = m._pylo_input(bytes.length + extra);
+  if (ptr === 0) throw new Error('out of memory');
+  m.HEAPU8.set(bytes, ptr);
+  return ptr;
+}
+
+// Compiles and checks bytes. The result holds everything the page draws: the image, the
+// diagnostics [{line, column, severity: 'warning'|'note', message}], every input's two
+// sequences and the options. It is plain data, so a worker can compute it too.
+export function check(bytes) {
+  putInput(bytes);
+  m._pylo_check(bytes.length);
+  const diagnostics = [];
+  for (const row of cString(m._pylo_diagnostics()).split('\n')) {
+    if (row === '') continue;
+    const [line, column, severity, ...message] = row.split('\t');
+    diagnostics.push({ line: +line, column: +column, severity: severity === 'w' ? 'warning' : 'note',
+                       message: message.join('\t') });
+  }
+  const sequences = [];
+  for (let input = 1; input <= INPUTS; input++) sequences.push([readSequence(input, true), readSequence(input, false)]);
+  const options = {};
+  for (let kind = KIND_PREL; kind < KIND_ROT1 + 4; kind++) {
+    const lines = [];
+    for (let i = 0; i < m._pylo_option_line_count(kind); i++) lines.push(m._pylo_option_line(kind, i));
+    options[kind] = { set: m._pylo_option(kind) !== 0, lines };
+  }
+  const ptr = m._pylo_image();
+  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, sequences, options };
+}
+
+// Compiles bytes for the upload, which sends the image last compiled here.
+export function compileForUpload(bytes) {
+  putInput(bytes);
+  m._pylo_compile(bytes.length);
+}
+
+function readSequence(input, isLong) {
+  const entries = [];
+  const slots = isLong ? 32 : 16;
+  for (let slot = 0; slot < slots; slot++) {
+    if (m._pylo_entry(input, isLong ? 1 : 0, slot) === 0) break;
+    entries.push(cString(m._pylo_entry_text()));
+  }
+  const flags = m._pylo_sequence_flags(input, isLong ? 1 : 0);
+  return {
+    entries,
+    r: (flags & 1) !== 0,
+    s: (flags & 2) !== 0,
+    line: m._pylo_sequence_line(input, isLong ? 1 : 0),
+    cut: m._pylo_sequence_cut(input, isLong ? 1 : 0) !== 0,
+  };
+}
+
+// The result the page shows now, whichever thread computed it.
+let shown = null;
+export function show(result) { shown = result; }
+
+// One input's sequence as it stands in the result shown.
+export function sequence(input, isLong) { return shown.sequences[input - 1][isLong ? 0 : 1]; }
+export function optionSet(kind) { return shown.options[kind].set; }
+export function optionLines(kind) { return shown.options[kind].lines; }
+
+// Every name of the main (table 0) or keypad (1) table with its key number.
+export function keyTable(table) {
+  const keys = [];
+  const n = m._pylo_key_count(table);
+  for (let i = 0; i < n; i++) keys.push({ name: cString(m._pylo_key_name(table, i)), number: m._pylo_key_number_at(table, i) });
+  return keys;
+}
+
+export function keyNumber(name, keypad) {
+  const bytes = new Uint8Array(name.length + 1);
+  for (let i = 0; i < name.length; i++) bytes[i] = name.charCodeAt(i) & 0xff;
+  putInput(bytes);
+  return m._pylo_key_number(keypad ? 1 : 0);
+}
+
+// The upload session of upload_plan.h over the last compiled image.
+export const session = {
+  start: () => m._pylo_upload_start(),
+  step(reply) {
+    const count = m._pylo_upload_step(reply);
+    const ptr = m._pylo_step_bytes();
+    return { bytes: m.HEAPU8.slice(ptr, ptr + count), count, readReply: m._pylo_step_reads_reply() !== 0,
+             input: m._pylo_step_input() };
+  },
+  interrupt: (signal) => m._pylo_upload_interrupt(signal),
+  writeFailed: () => m._pylo_upload_write_failed(),
+  outcome: () => m._pylo_upload_outcome(),
+};
