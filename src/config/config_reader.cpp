@@ -93,18 +93,25 @@ Cut cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColum
         takePrefix(one, line, 1);
         if (one[0] != '[') continue;
         const char* rest = restOf(line);
-        int c = findChar(rest, ']', 0);
+        const int length = static_cast<int>(restLength(line));
+        // The rest holds no NUL before its length, so a search by length finds what a search
+        // to the terminator finds.
+        auto find = [rest, length](char wanted, int from) {
+            const void* hit = std::memchr(rest + from, wanted, static_cast<std::size_t>(length - from));
+            return hit != nullptr ? static_cast<int>(static_cast<const char*>(hit) - rest) : -1;
+        };
+        int c = find(']', 0);
         if (c < 0) {
             openColumn = at;
             dropRest(line);
             return Cut::Unclosed;
         }
-        int d = findChar(rest, '[', c);
-        if (d < 0) d = static_cast<int>(restLength(line));
+        int d = find('[', c);
+        if (d < 0) d = length;
         // Widen to the last "]" before the next "[", so "]" and "[" can be entries.
         int e = c;
         while (c < d && e < d) {
-            e = findChar(rest, ']', c + 1);
+            e = find(']', c + 1);
             if (e < 0) break;
             if (e < d) c = e;
         }

@@ -24,18 +24,29 @@ using MarkerRule = bool (*)(const char* pair, SequenceEntry& entry);
 
 bool keyMarker(const char* pair, SequenceEntry& entry)
 {
-    if (std::strcmp(pair, "+)") == 0) {
+    if (pair[0] == '\0' || pair[1] != ')' ) return true;
+    switch (pair[0]) {
+    case '+':
         if (entry.minus) return false;
         entry.plus = 1;
-    } else if (std::strcmp(pair, "-)") == 0) {
+        break;
+    case '-':
         if (entry.plus) return false;
         entry.minus = 1;
-    } else if (std::strcmp(pair, "n)") == 0 || std::strcmp(pair, "N)") == 0) {
+        break;
+    case 'n':
+    case 'N':
         entry.keypad = 1;
-    } else if (std::strcmp(pair, "~)") == 0) {
+        break;
+    case '~':
         entry.caseMarker = 1;
-    } else if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) {
+        break;
+    case 'd':
+    case 'D':
         entry.isValue = 1;
+        break;
+    default:
+        break;
     }
     return true;
 }
@@ -43,7 +54,7 @@ bool keyMarker(const char* pair, SequenceEntry& entry)
 // A raw entry knows only the value marker.
 bool rawMarker(const char* pair, SequenceEntry& entry)
 {
-    if (std::strcmp(pair, "d)") == 0 || std::strcmp(pair, "D)") == 0) entry.isValue = 1;
+    if ((pair[0] == 'd' || pair[0] == 'D') && pair[1] == ')') entry.isValue = 1;
     return true;
 }
 

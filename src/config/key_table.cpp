@@ -1,5 +1,6 @@
 #include "config/key_table.h"
 
+#include <array>
 #include <cstring>
 
 #include "config/text.h"
@@ -8,7 +9,7 @@ namespace {
 
 constexpr int kShift = 128;
 
-const KeyName kMainNames[] = {
+constexpr KeyName kMainNames[] = {
     {"`", 1},          {"~", 1 + kShift},
     {"1", 2},          {"!", 2 + kShift},
     {"2", 3},          {"@", 3 + kShift},
@@ -69,16 +70,60 @@ const KeyName kMainNames[] = {
     {"pause", 126},
 };
 
-const KeyName kKeypadNames[] = {
+constexpr KeyName kKeypadNames[] = {
     {"7", 91},  {"4", 92},  {"1", 93},  {"/", 95},  {"8", 96},   {"5", 97},
     {"2", 98},  {"0", 99},  {"*", 100}, {"9", 101}, {"6", 102},  {"3", 103},
     {".", 104}, {"-", 105}, {"+", 106}, {"enter", 108}, {"ent", 108},
 };
 
-std::int32_t find(const KeyTable& table, const char* name)
+// Each table is found through an open-addressed hash index made at compile time: a slot
+// holds 1 + the row of a name, 0 when empty. Rows with the same name keep the first, as the
+// table order says.
+constexpr std::size_t kSlots = 512;  // a power of two, over twice the larger table
+using HashIndex = std::array<std::uint16_t, kSlots>;
+
+constexpr std::uint32_t hashStep(std::uint32_t h, char c)
 {
-    for (std::size_t i = 0; i < table.count; ++i) {
-        if (std::strcmp(table.names[i].name, name) == 0) return table.names[i].number;
+    return (h ^ static_cast<unsigned char>(c)) * 16777619u;
+}
+
+constexpr std::uint32_t kHashStart = 2166136261u;
+
+constexpr bool sameName(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+template <std::size_t N>
+constexpr HashIndex makeIndex(const KeyName (&names)[N])
+{
+    HashIndex index{};
+    for (std::size_t row = 0; row < N; ++row) {
+        std::uint32_t h = kHashStart;
+        for (const char* c = names[row].name; *c != '\0'; ++c) h = hashStep(h, *c);
+        std::size_t slot = h & (kSlots - 1);
+        bool taken = false;
+        while (index[slot] != 0 && !taken) {
+            taken = sameName(names[index[slot] - 1].name, names[row].name);
+            slot = (slot + 1) & (kSlots - 1);
+        }
+        if (!taken) index[slot] = static_cast<std::uint16_t>(row + 1);
+    }
+    return index;
+}
+
+constexpr HashIndex kMainIndex = makeIndex(kMainNames);
+constexpr HashIndex kKeypadIndex = makeIndex(kKeypadNames);
+
+std::int32_t find(const KeyName* names, const HashIndex& index, const char* name, std::uint32_t hash)
+{
+    for (std::size_t slot = hash & (kSlots - 1); index[slot] != 0; slot = (slot + 1) & (kSlots - 1)) {
+        const KeyName& key = names[index[slot] - 1];
+        if (std::strcmp(key.name, name) == 0) return key.number;
     }
     return 0;
 }
@@ -93,7 +138,12 @@ std::int32_t lookupKeyName(char* name, bool keypad, bool caseMarker, std::int32_
 {
     // Only a one-character name's case matters, so keeping its first byte is enough.
     const char asWritten = name[0];
-    toLowerAscii(name);
+    // Lower-cases the name as toLowerAscii does and hashes it on the way.
+    std::uint32_t hash = kHashStart;
+    for (char* c = name; *c != '\0'; ++c) {
+        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+        hash = hashStep(hash, *c);
+    }
     if (caseMarker && name[0] != '\0' && name[1] == '\0') {
         if (isAllLetters(name)) {
             caseCode = asWritten != name[0] ? 2 : 4;
@@ -101,5 +151,5 @@ std::int32_t lookupKeyName(char* name, bool keypad, bool caseMarker, std::int32_
             caseCode = 0;
         }
     }
-    return find(keypad ? keypadKeyTable() : mainKeyTable(), name);
+    return keypad ? find(kKeypadNames, kKeypadIndex, name, hash) : find(kMainNames, kMainIndex, name, hash);
 }

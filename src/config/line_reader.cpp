@@ -122,6 +122,18 @@ std::size_t readLine(LineReader& reader, char (&line)[kTextBufferSize])
     std::size_t n = 0;
     bool endedLine = false;
     while (n < kTextBufferSize - 1) {
+        // Bytes that text mode passes through unchanged are taken in one go.
+        if (reader.chunkPos < reader.chunkLen) {
+            const std::uint8_t* from = reader.chunk + reader.chunkPos;
+            std::size_t room = reader.chunkLen - reader.chunkPos;
+            if (room > kTextBufferSize - 1 - n) room = kTextBufferSize - 1 - n;
+            std::size_t k = 0;
+            while (k < room && from[k] != '\n' && from[k] != '\r' && from[k] != kCtrlZ) ++k;
+            for (std::size_t i = 0; i < k; ++i) line[n + i] = static_cast<char>(from[i]);
+            n += k;
+            reader.chunkPos += k;
+            if (k == room) continue;
+        }
         const int c = nextChar(reader);
         if (c == kEndOfText) break;
         line[n++] = static_cast<char>(c);

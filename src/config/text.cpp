@@ -14,15 +14,6 @@ void setText(TextCursor& cursor, const char* s)
     cursor.len = n;
 }
 
-void takePrefix(char* dest, TextCursor& cursor, std::size_t n)
-{
-    const std::size_t available = restLength(cursor);
-    if (n > available) n = available;
-    std::memcpy(dest, cursor.text + cursor.pos, n);
-    dest[n] = '\0';
-    cursor.pos += n;
-}
-
 void toLowerAscii(char* text)
 {
     for (; *text != '\0'; ++text) {
@@ -62,9 +53,11 @@ std::int32_t decimalValue(const char* text)
 int findChar(const char* text, char c, int from)
 {
     if (from < 0) from = 0;
-    const int length = static_cast<int>(std::strlen(text));
-    for (int i = from; i < length; ++i) {
-        if (text[i] == c) return i;
+    // Only the part before from is measured: the search itself stops at the end of the text.
+    for (int i = 0; i < from; ++i) {
+        if (text[i] == '\0') return -1;
     }
-    return -1;
+    if (c == '\0') return -1;
+    const char* hit = std::strchr(text + from, c);
+    return hit != nullptr ? static_cast<int>(hit - text) : -1;
 }

@@ -24,7 +24,14 @@ inline bool atEnd(const TextCursor& cursor) { return cursor.pos >= cursor.len; }
 
 // Copies the first n characters of the rest (fewer if it is shorter) to dest, terminates
 // them and removes them from the rest. dest must hold n + 1 bytes.
-void takePrefix(char* dest, TextCursor& cursor, std::size_t n);
+inline void takePrefix(char* dest, TextCursor& cursor, std::size_t n)
+{
+    const std::size_t available = restLength(cursor);
+    if (n > available) n = available;
+    for (std::size_t i = 0; i < n; ++i) dest[i] = cursor.text[cursor.pos + i];
+    dest[n] = '\0';
+    cursor.pos += n;
+}
 
 // Drops everything that is left.
 inline void dropRest(TextCursor& cursor) { cursor.pos = cursor.len; }

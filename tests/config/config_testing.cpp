@@ -3,18 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
+#include <vector>
 
 #include "config/config_reader.h"
-
-ConfigImage imageOf(const std::vector<ByteRun>& runs)
-{
-    ConfigImage image;
-    image.bytes.fill(0);
-    for (const ByteRun& run : runs) {
-        for (std::size_t i = 0; i < run.bytes.size(); ++i) image.bytes.at(run.offset + i) = run.bytes[i];
-    }
-    return image;
-}
 
 TempFile::TempFile(std::string_view content)
 {
@@ -43,6 +34,21 @@ TempFile::TempFile(std::string_view content)
 TempFile::~TempFile()
 {
     if (!path.empty()) std::remove(path.c_str());
+}
+
+std::string caseFile(const char* name)
+{
+    const std::string path = std::string(PYLO_CONFIG_CASES) + "/" + name;
+    std::string text;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+        std::fclose(f);
+    } else {
+        ADD_FAILURE() << "cannot read " << path;
+    }
+    return text;
 }
 
 ConfigImage compileText(std::string_view content)
@@ -87,14 +93,4 @@ std::string visible(std::string_view text)
         }
     }
     return out;
-}
-
-std::string safeName(std::string_view label)
-{
-    std::string out;
-    for (const char c : label) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        out += keep ? c : '_';
-    }
-    return out.empty() ? std::string("empty") : out;
 }

@@ -12,13 +12,8 @@ import unittest
 
 import pylo_harness as h
 
-ZERO_CMDS = h.protocol_commands(bytes(h.IMAGE_SIZE))
-
-
 def run(args, stdin_text="\n", prefix=()):
-    done = subprocess.run([*prefix, h.PATHS["pyloload"], *args], input=stdin_text.encode(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
-    return done.stdout.decode("latin-1"), done.stderr.decode("utf-8"), done.returncode
+    return h.run_tool(args, stdin_text.encode(), prefix)
 
 
 def reason_lines(err):
@@ -78,8 +73,7 @@ class FieldFaultTests(h.SimTestCase):
             h.PATHS["pyloload"], config, sim.path)
         done = subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60)
         self.assertEqual(done.returncode, 0)
-        header = sim.next_session()[0]
-        self.assertIn("ended by the closing byte", header)
+        self.assertIn("ended by the closing byte", sim.session()[0])
 
     def test_hang_up_and_quit_stop_cleanly(self):
         config = self.write_config("".join("in%02d:%s\n" % (n, "[a]" * 32) for n in range(1, 25)))
@@ -88,13 +82,13 @@ class FieldFaultTests(h.SimTestCase):
                 sim = self.start_sim("--baud", "9600")
                 proc = subprocess.Popen([h.PATHS["pyloload"], config, sim.path, "-h"], stdin=subprocess.PIPE,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                time.sleep(0.5)
+                while proc.poll() is None and h.bytes_written(proc.pid) < 300:  # some commands sent
+                    time.sleep(0.01)
                 proc.send_signal(sig)
                 self.assertEqual(proc.wait(timeout=5), 128 + sig)
                 proc.stdin.close()
-                header = sim.next_session()[0]
+                header, wire = sim.session()
                 self.assertIn("ended by the closing byte", header)
-                wire = sim.session_bytes(header)
                 # Whole write commands after greeting and "K", then the closing byte.
                 self.assertEqual((len(wire) - 3) % 4, 0)
                 self.assertEqual(wire[-1], h.CLOSING)
@@ -102,7 +96,7 @@ class FieldFaultTests(h.SimTestCase):
 
     def test_unplugged_device_is_a_link_error(self):
         config = self.write_config("# nothing\n")
-        writes = h.write_count(ZERO_CMDS)
+        writes = h.write_count(h.ZERO_CMDS)
         for n in (5, writes):  # in the middle, and right after the last option byte
             with self.subTest(unplug_after=n):
                 sim = self.start_sim("--unplug-after", str(n))

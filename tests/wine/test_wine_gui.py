@@ -10,9 +10,8 @@ import sys
 import time
 import unittest
 
-import wine_env as w
-import wine_testing as t
-from wine_testing import h, win
+import test_wine as t
+from test_wine import h, w, win
 
 PORT_WINDOW = "^Pylo Configuration Utility$"
 FILE_DIALOG = "^Please select a PYLO configuration file$"
@@ -67,7 +66,7 @@ def ask_to_close(display, window):
         x11.XCloseDisplay(connection)
 
 
-class GuiTests(t.WineTestCase):
+class GuiTests(t.WineTest):
 
     @classmethod
     def setUpClass(cls):
@@ -89,13 +88,7 @@ class GuiTests(t.WineTestCase):
 
     def setUp(self):
         super().setUp()
-        self.config = self.write_config(EXAMPLE_CONFIG, "keys.txt")
-        self.runs = []
-
-    def tearDown(self):
-        for run in self.runs:
-            run.kill()
-        super().tearDown()
+        self.config = self.write("keys.txt", EXAMPLE_CONFIG)
 
     # --- the display ---------------------------------------------------------------------
 
@@ -138,23 +131,16 @@ class GuiTests(t.WineTestCase):
         self.assertIsNone(run.proc.poll(), "the port window ended without OK or Cancel")
         self.assertEqual(self.visible("--name", PORT_WINDOW), [window])
 
-    def start(self, args):
-        run = t.ExeProcess(args, self.workdir, display=self.display)
-        self.runs.append(run)
-        return run
-
     def start_sims(self, *options):
         return {port: self.start_sim(port, *options) for port in w.PORTS}
 
-    def assert_sessions(self, sims, port, wire=None):
-        """Only port got a session (with these bytes, when given)."""
+    def assert_sessions(self, sims, port, writes=EXAMPLE_WRITES):
+        """Only port got a session, and it sent writes."""
         for other, sim in sims.items():
             if other == port:
-                data = sim.session_bytes(sim.next_session()[0])
-                if wire is not None:
-                    self.assertEqual(data, wire)
+                self.assertIn(writes, sim.session()[1])
             else:
-                self.assert_no_session(sim, wait=0.05)
+                self.assertTrue(sim.lines.empty(), "a session on COM%d" % other)
 
     # --- the port window -----------------------------------------------------------------
 
@@ -170,34 +156,25 @@ class GuiTests(t.WineTestCase):
         if run.proc.poll() is None:
             self.assertEqual(self.visible("--name", PORT_WINDOW), [])
             self.assertIn(window, self.xdotool("search", "--name", PORT_WINDOW))
-        out, rc = run.finish()
-        self.assertEqual((out, rc), (win(COMPLETE_RUN), 0))
-        for other, sim in sims.items():
-            if other == 4:
-                wire = sim.session_bytes(sim.next_session()[0])
-                self.assertIn(EXAMPLE_WRITES, wire)
-                self.assertEqual(wire[-1], h.CLOSING)
-            else:
-                self.assert_no_session(sim, wait=0.05)
+        self.assertEqual(run.finish(), (win(COMPLETE_RUN), 0))
+        self.assert_sessions(sims, 4)
 
     def test_ok_without_a_change_takes_com_1(self):
         sims = self.start_sims()
         run = self.start([self.config, "01"])  # "01" is no port
         window = self.wait_window(PORT_WINDOW, run)
         self.click(window, OK_BUTTON)
-        out, rc = run.finish()
-        self.assertEqual((out, rc), (win(COMPLETE_RUN), 0))
+        self.assertEqual(run.finish(), (win(COMPLETE_RUN), 0))
         self.assert_sessions(sims, 1)
 
     def test_cancel_after_changing_the_selection_ends_quietly(self):
         sims = self.start_sims()
-        run = self.start([self.config, "7", "-e"])
+        run = self.start([self.config, "13", "-e"])  # "13" is no port
         window = self.wait_window(PORT_WINDOW, run)
         self.choose_in_list(window, 2, run)
         self.assert_still_waiting(run, window)
         self.click(window, CANCEL_BUTTON)
-        out, rc = run.finish()
-        self.assertEqual((out, rc), ("", 0))
+        self.assertEqual(run.finish(), ("", 0))
         self.assert_sessions(sims, None)
 
     def test_closing_the_window_ends_quietly(self):
@@ -213,8 +190,7 @@ class GuiTests(t.WineTestCase):
                     # The system menu's shortcut, while the window itself has the focus.
                     self.xdotool("mousemove", "--sync", "--window", window, "100", "10")
                     self.xdotool("key", "alt+F4")
-                out, rc = run.finish()
-                self.assertEqual((out, rc), ("", 0))
+                self.assertEqual(run.finish(), ("", 0))
                 self.assert_sessions(sims, None)
                 for sim in sims.values():
                     sim.stop()
@@ -233,13 +209,8 @@ class GuiTests(t.WineTestCase):
         self.assertEqual(self.visible("--name", FILE_DIALOG), [])
         self.choose_in_list(window, 5, run)  # Com 6
         self.click(window, OK_BUTTON)
-        out, rc = run.finish()
-        self.assertEqual((out, rc), (win(COMPLETE_RUN), 0))
-        for other, sim in sims.items():
-            if other == 6:
-                self.assertIn(EXAMPLE_WRITES, sim.session_bytes(sim.next_session()[0]))
-            else:
-                self.assert_no_session(sim, wait=0.05)
+        self.assertEqual(run.finish(), (win(COMPLETE_RUN), 0))
+        self.assert_sessions(sims, 6)
 
     def test_cancelling_the_file_dialog_ends_before_the_port_window(self):
         sims = self.start_sims()
@@ -263,10 +234,9 @@ class GuiTests(t.WineTestCase):
         window = self.wait_window(PORT_WINDOW, run)
         self.choose_in_list(window, 1, run)
         self.click(window, OK_BUTTON)
-        out, rc = run.finish()
-        self.assertEqual((out, rc), ("." * 72, 0))
+        self.assertEqual(run.finish(), ("." * 72, 0))
         self.assert_sessions(sims, 2)
 
 
 if __name__ == "__main__":
-    unittest.main(argv=t.parse_paths(sys.argv))
+    unittest.main(argv=t.main())

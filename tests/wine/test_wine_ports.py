@@ -9,9 +9,8 @@ import sys
 import time
 import unittest
 
-import wine_env as w
-import wine_testing as t
-from wine_testing import h, win
+import test_wine as t
+from test_wine import h, w, win
 
 EXTRA_PORTS = range(7, 13)
 COMPLETE_RUN = h.BANNER + "." * 72 + h.COMPLETE
@@ -33,7 +32,7 @@ def reset_extra_ports(state):
         w.point_port(state, port, w.unopenable_target(state))
 
 
-class ExtraPortTests(t.WineTestCase):
+class ExtraPortTests(t.WineTest):
 
     @classmethod
     def setUpClass(cls):
@@ -61,16 +60,16 @@ class ExtraPortTests(t.WineTestCase):
     def setUp(self):
         super().setUp()
         reset_extra_ports(t.PATHS["state"])
-        self.config = self.write_config("# no statements\n")
+        self.config = self.write("config.txt", "# no statements\n")
 
     def test_com_arguments(self):
         for (argument, options, expected, status), port in zip(ARGUMENTS, EXTRA_PORTS):
             with self.subTest(argument=argument):
                 sim = self.start_sim(port, *options) if options is not None else None
-                out, rc = t.run_exe([self.config, argument, "-e"], self.workdir, display=self.display)
+                out, rc = self.run_exe([self.config, argument, "-e"])
                 self.assertEqual((out, rc), (win(expected), status))
                 if sim:
-                    self.assertEqual(sim.session_bytes(sim.next_session()[0])[:1], bytes([h.GREETING]))
+                    self.assertEqual(sim.session()[1][:1], bytes([h.GREETING]))
 
     def xdotool(self, *args):
         done = subprocess.run(["xdotool", *args], env={"DISPLAY": self.display, "PATH": os.environ["PATH"]},
@@ -109,10 +108,10 @@ class ExtraPortTests(t.WineTestCase):
                 finally:
                     run.kill()
                 self.assertEqual((out, rc), (win(COMPLETE_RUN), 0))
-                self.assertIn("ended by the closing byte", sims[port].next_session()[0])
+                self.assertIn("ended by the closing byte", sims[port].session()[0])
                 for other in set(EXTRA_PORTS) - {port}:
                     self.assertTrue(sims[other].lines.empty(), "a session on COM%d" % other)
 
 
 if __name__ == "__main__":
-    unittest.main(argv=t.parse_paths(sys.argv))
+    unittest.main(argv=t.main())

@@ -1,6 +1,6 @@
 """Takes the picture of the port window used by the README (docs/port-window.png).
 
-    python3 tests/wine/shoot_port_window.py --exe build-win/src/pyloload.exe \
+    python3 scripts/shoot_port_window.py --exe build-win/pyloload.exe \
         --state /tmp/pylo-shot --out docs/port-window.png
 
 The window is shown in a Wine virtual desktop, where Wine draws the title bar itself, on a
@@ -12,7 +12,8 @@ import subprocess
 import sys
 import time
 
-import wine_env as w
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
+import wine_env as w  # noqa: E402
 
 TITLE = "^Pylo Configuration Utility$"
 
