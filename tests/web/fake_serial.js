@@ -6,39 +6,34 @@
                      failWriteAt: 0, openFails: false, unplugAfter: 0 };
   const device = window.__device = { config: defaults, wire: [], openOptions: null,
                                      reset(faults) { this.config = { ...defaults, ...faults }; this.wire = []; } };
-  const lost = () => new DOMException('The device has been lost', 'NetworkError');
-  class FakePort {
-    async open(options) {
-      const c = device.config;
-      if (c.openFails) throw new DOMException('The port is in use', 'InvalidStateError');
-      device.openOptions = options;
-      let state = 'command', writes = 0, silent = false, closed = false, unplugged = false, controller;
-      this.readable = new ReadableStream({ start(ctl) { controller = ctl; } });
-      this.close = async () => { closed = true; };
-      const reply = (byte) => {
-        const send = () => { if (!closed && !unplugged) controller.enqueue(new Uint8Array([byte])); };
-        if (!silent) c.delayMs > 0 ? setTimeout(send, c.delayMs) : send();
-      };
-      this.writable = new WritableStream({
-        write(chunk) {
-          if (unplugged || (c.failWriteAt > 0 && device.wire.length + chunk.length >= c.failWriteAt)) throw lost();
-          for (const b of chunk) {
-            device.wire.push(b);
-            if (state === 'high') state = 'low';
-            else if (state === 'low') state = 'data';
-            else if (state === 'data') {  // a whole write command: W, address high, low, data
-              state = 'command';
-              if (++writes >= c.silentFrom && c.silentFrom > 0) silent = true;
-              reply(c.ack);
-              if (writes === c.unplugAfter) { unplugged = true; controller.close(); }
-            } else if (b === 0x57) state = 'high';
-            else if (b === 0xcd) { if (c.greetingAnswered) reply(c.greetingReply); }  // the greeting
-            else if (b === 0x4b || b === 0x53) reply(c.ack);
-          }
-        },
-      });
-    }
+  async function open(options) {
+    const c = device.config;
+    if (c.openFails) throw new DOMException('The port is in use', 'InvalidStateError');
+    device.openOptions = options;
+    let state = 0, writes = 0, silent = false, closed = false, unplugged = false, controller;
+    this.readable = new ReadableStream({ start(ctl) { controller = ctl; } });
+    this.close = async () => { closed = true; };
+    const reply = (byte) => {
+      const send = () => { if (!closed && !unplugged) controller.enqueue(new Uint8Array([byte])); };
+      if (!silent) c.delayMs > 0 ? setTimeout(send, c.delayMs) : send();
+    };
+    this.writable = new WritableStream({ write(chunk) {
+      const lost = unplugged || (c.failWriteAt > 0 && device.wire.length + chunk.length >= c.failWriteAt);
+      if (lost) throw new DOMException('The device has been lost', 'NetworkError');
+      for (const b of chunk) {
+        device.wire.push(b);
+        if (state > 0 && state++ < 3) continue;  // a write command: W, address high, low, data
+        if (state > 0) {
+          state = 0;
+          if (++writes >= c.silentFrom && c.silentFrom > 0) silent = true;
+          reply(c.ack);
+          if (writes === c.unplugAfter) { unplugged = true; controller.close(); }
+        } else if (b === 0x57) state = 1;
+        else if (b === 0xcd) { if (c.greetingAnswered) reply(c.greetingReply); }  // the greeting
+        else if (b === 0x4b || b === 0x53) reply(c.ack);
+      }
+    } });
   }
-  const serial = { requestPort: async () => new FakePort(), getPorts: async () => [] };
+  const serial = { requestPort: async () => ({ open }), getPorts: async () => [] };
   Object.defineProperty(Navigator.prototype, 'serial', { get: () => serial, configurable: true });
 })();
