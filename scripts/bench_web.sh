@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the web page and measures its budgets in headless Chromium (see tests/web/bench_web.mjs).
+# Builds the web page and measures its budgets in headless Chromium (see scripts/bench_web.mjs).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/web.sh" --build-only
-exec node "$root/tests/web/bench_web.mjs" "$root/build-web/web/site"
+exec node "$root/scripts/bench_web.mjs" "$root/build-web/web/site"

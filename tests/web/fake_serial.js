@@ -1,55 +1,39 @@
 // Injected into the page before its scripts: navigator.serial with one port that answers as
-// pylo-sim does. window.__device.config sets the faults; window.__device.wire collects every
-// byte the page wrote.
+// pylo-sim does. window.__device.reset(faults) sets the faults and empties window.__device.wire,
+// which collects every byte the page writes.
 (() => {
-  const GREETING = 0xcd, CLOSING = 0xed;
-  const device = {
-    config: { greetingReply: 0x21, greetingAnswered: true, silentFrom: 0, delayMs: 0, ack: 0x06,
-              failWriteAt: 0, openFails: false, unplugAfter: 0 },
-    wire: [],
-    openOptions: null,
-  };
-  window.__device = device;
-
-  class FakePort {
-    async open(options) {
-      if (device.config.openFails) throw new DOMException('The port is in use', 'InvalidStateError');
-      device.openOptions = options;
-      let state = 'command', writes = 0, silent = false, closed = false, unplugged = false, controller;
-      this.readable = new ReadableStream({ start(c) { controller = c; } });
-      const reply = (byte) => {
-        if (silent) return;
-        const send = () => { if (!closed && !unplugged) controller.enqueue(new Uint8Array([byte])); };
-        if (device.config.delayMs > 0) setTimeout(send, device.config.delayMs); else send();
-      };
-      this.writable = new WritableStream({
-        write(chunk) {
-          if (unplugged) throw new DOMException('The device has been lost', 'NetworkError');
-          if (device.config.failWriteAt > 0 && device.wire.length + chunk.length >= device.config.failWriteAt) {
-            throw new DOMException('The device has been lost', 'NetworkError');
-          }
-          for (const b of chunk) {
-            device.wire.push(b);
-            if (state === 'high') state = 'low';
-            else if (state === 'low') state = 'data';
-            else if (state === 'data') {
-              state = 'command';
-              writes++;
-              if (device.config.silentFrom > 0 && writes >= device.config.silentFrom) silent = true;
-              reply(device.config.ack);
-              if (writes === device.config.unplugAfter) {
-                unplugged = true;
-                controller.close();
-              }
-            } else if (b === 0x57) state = 'high';
-            else if (b === GREETING) { if (device.config.greetingAnswered) reply(device.config.greetingReply); }
-            else if (b === 0x4b || b === 0x53) reply(device.config.ack);
-          }
-        },
-      });
-      this.close = async () => { closed = true; };
-    }
+  const defaults = { greetingReply: 0x21, greetingAnswered: true, silentFrom: 0, delayMs: 0, ack: 0x06,
+                     failWriteAt: 0, openFails: false, unplugAfter: 0 };
+  const device = window.__device = { config: defaults, wire: [], openOptions: null,
+                                     reset(faults) { this.config = { ...defaults, ...faults }; this.wire = []; } };
+  async function open(options) {
+    const c = device.config;
+    if (c.openFails) throw new DOMException('The port is in use', 'InvalidStateError');
+    device.openOptions = options;
+    let state = 0, writes = 0, silent = false, closed = false, unplugged = false, controller;
+    this.readable = new ReadableStream({ start(ctl) { controller = ctl; } });
+    this.close = async () => { closed = true; };
+    const reply = (byte) => {
+      const send = () => { if (!closed && !unplugged) controller.enqueue(new Uint8Array([byte])); };
+      if (!silent) c.delayMs > 0 ? setTimeout(send, c.delayMs) : send();
+    };
+    this.writable = new WritableStream({ write(chunk) {
+      const lost = unplugged || (c.failWriteAt > 0 && device.wire.length + chunk.length >= c.failWriteAt);
+      if (lost) throw new DOMException('The device has been lost', 'NetworkError');
+      for (const b of chunk) {
+        device.wire.push(b);
+        if (state > 0 && state++ < 3) continue;  // a write command: W, address high, low, data
+        if (state > 0) {
+          state = 0;
+          if (++writes >= c.silentFrom && c.silentFrom > 0) silent = true;
+          reply(c.ack);
+          if (writes === c.unplugAfter) { unplugged = true; controller.close(); }
+        } else if (b === 0x57) state = 1;
+        else if (b === 0xcd) { if (c.greetingAnswered) reply(c.greetingReply); }  // the greeting
+        else if (b === 0x4b || b === 0x53) reply(c.ack);
+      }
+    } });
   }
-  const serial = { requestPort: async () => new FakePort(), getPorts: async () => [] };
+  const serial = { requestPort: async () => ({ open }), getPorts: async () => [] };
   Object.defineProperty(Navigator.prototype, 'serial', { get: () => serial, configurable: true });
 })();

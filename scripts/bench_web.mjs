@@ -4,16 +4,16 @@
 //       redraw and the time per key typed are printed beside it; slow checks go to a worker)
 //   page with its WebAssembly and scripts     < 400 KB before compression
 //   a 10 MB and a binary file                 refused with the error within 1 s, page answering
-// node tests/web/bench_web.mjs SITE_DIR   (scripts/bench_web.sh builds and runs it)
+// node scripts/bench_web.mjs SITE_DIR   (scripts/bench_web.sh builds and runs it)
 import { readdirSync, statSync } from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { createRequire } from 'node:module';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const require = createRequire(join(here, '../../web/package.json'));
+const require = createRequire(join(here, '../web/package.json'));
 const { chromium } = require('playwright-core');
-const { serve } = await import(join(here, '../../web/serve.mjs'));
+const { serve } = await import(join(here, '../web/serve.mjs'));
 const site = process.argv[2];
 const chromiumPath = process.env.CHROMIUM || '/usr/bin/chromium';
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
