@@ -16,31 +16,30 @@ import tty
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CLOSING = 0xED
-BANNER = "\nSending configuration file to the PYLO"
-COMPLETE = "\nConfiguration complete\n"
-INTERRUPTED = "\nUpload interrupted\n"
-TEXTS = {"complete": COMPLETE, "device": "\nError: PYLO not found on com port {port}\n(Press enter to exit)\n",
-         "link": "\nError while communicating with PYLO\n(Press enter to exit)\n",
-         "port": "\nError opening com port {port}\nPlease make sure that com {port} is enabled and not in use"
-                 " by another application.\n(Press enter to exit)\n",
-         "file": '\nError: The file "{file}" was not found\n(Press enter to exit)\n'}
-STATUS = {"complete": 0, "file": 1, "port": 2, "device": 3, "link": 4}
-# Mode arguments and the mode each selects: only the exact two-character forms select one.
-MODE_FORMS = {"none": "normal", "x": "normal", "-E": "errors", "-e": "errors", "/E": "errors", "/e": "errors",
-              "-H": "quiet", "-h": "quiet", "/H": "quiet", "/h": "quiet", "-Ex": "normal", "-EE": "normal",
-              "E": "normal", "--e": "normal", "/hx": "normal", "-": "normal"}
+
+
+def table(path):
+    """(where, cells) of each row of a |-separated table file; lines starting with # are comments."""
+    with open(path) as f:
+        return [("%s:%d" % (os.path.basename(path), n), [c.strip() for c in line.split("|")])
+                for n, line in enumerate(f, 1) if line.strip() and line[0] != "#"]
+
+
+MESSAGES = [cells for _, cells in table(os.path.join(HERE, "messages.txt"))]  # outcome | status | text; form | mode
+TEXTS = {c[0]: c[2].replace("\\n", "\n") for c in MESSAGES if len(c) == 3}
+STATUS = {c[0]: int(c[1]) for c in MESSAGES if len(c) == 3 and c[1] != "-"}
+MODE_FORMS = {c[0]: c[1] for c in MESSAGES if len(c) == 2}
 
 
 def expected_output(mode, outcome, dots=0, port="", file=""):
     """Normal prints the banner, dots and outcome; ErrorsOnly only error texts; Quiet only dots.
     A file error comes before the banner."""
-    text = TEXTS.get(outcome, outcome).format(port=port, file=file)
+    text = TEXTS[outcome].format(port=port, file=file)
     if mode == "quiet":
         return "." * dots
     if mode == "errors" or outcome == "file":
         return "" if outcome == "complete" else text
-    return BANNER + "." * dots + text
+    return TEXTS["banner"] + "." * dots + text
 
 
 def _prompt():
@@ -51,10 +50,7 @@ def _prompt():
     try:
         os.sched_setscheduler(0, os.SCHED_FIFO, os.sched_param(10))
     except OSError:
-        try:
-            os.nice(-10)
-        except OSError:
-            pass
+        os.nice(-10 if os.geteuid() == 0 else 0)
 
 
 class Sim:
@@ -161,10 +157,10 @@ class Run:
         try:
             self.proc.wait(timeout=timeout)
         finally:
-            self.kill()
+            self.stop()
         return self.output(), self.proc.returncode
 
-    def kill(self):
+    def stop(self):
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
@@ -184,15 +180,10 @@ class SimTestCase(unittest.TestCase):
             stop()
         self._tmp.cleanup()
 
-    def start_sim(self, sim, *options):
-        started = Sim(sim, *options)
+    def keep(self, started):
+        """started (a Sim or a Run), stopped at the end of the test."""
         self.stoppers.append(started.stop)
         return started
-
-    def start(self, command, **options):
-        run = Run(command, **options)
-        self.stoppers.append(run.kill)
-        return run
 
     def write_config(self, text, name="config.txt"):
         with open(os.path.join(self.workdir, name), "w", newline="\n") as f:
@@ -202,16 +193,11 @@ class SimTestCase(unittest.TestCase):
 
 def scenarios(platform):
     """The rows of scenarios.txt that run on platform ("linux" or "wine"), as dicts."""
-    rows = []
-    with open(os.path.join(HERE, "scenarios.txt")) as f:
-        for number, line in enumerate(f, 1):
-            if line.strip() and not line.startswith("#"):
-                name, on, options, port, config, forms, outcome, dots, size, reason = [c.strip() for c in line.split("|")]
-                if on in ("both", platform):
-                    rows.append(dict(row="scenarios.txt:%d %s" % (number, name), options=options.split(), port=port,
-                                     config=config, forms=list(MODE_FORMS) if forms == "every" else forms.split(),
-                                     outcome=outcome, dots=int(dots), size=size, reason=reason))
-    return rows
+    keys = ("name", "on", "options", "port", "config", "forms", "outcome", "dots", "size", "reason")
+    rows = [dict(zip(keys, cells), row=where) for where, cells in table(os.path.join(HERE, "scenarios.txt"))]
+    return [dict(r, row=r["row"] + " " + r["name"], options=r["options"].split(), dots=int(r["dots"]),
+                 forms=list(MODE_FORMS) if r["forms"] == "every" else r["forms"].split())
+            for r in rows if r["on"] in ("both", platform)]
 
 
 def run_scenario(test, row, make_port, make_config, run_tool, newline="\n"):

@@ -1,9 +1,8 @@
 """pyloload on Linux against pylo-sim: the scenario table, and what only a real process
 shows: the wait for Enter, signals and a closed output, and the port's settings restored.
 
-    test_e2e.py --pyloload PATH --sim PATH --examples DIR [unittest options]"""
+    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR [unittest options]"""
 
-import argparse
 import os
 import shutil
 import signal
@@ -16,11 +15,6 @@ import unittest
 import pylo_harness as h
 
 PATHS = {}
-
-
-def run_tool(args, stdin=b"\n", prefix=()):
-    done = subprocess.run([*prefix, PATHS["pyloload"], *args], input=stdin, capture_output=True, timeout=120)
-    return done.stdout.decode("latin-1"), done.stderr.decode("utf-8", "replace"), done.returncode
 
 
 def bytes_written(pid):
@@ -49,8 +43,18 @@ class E2eTest(h.SimTestCase):
         self.empty = self.write_config("# no statements\n", "empty.txt")
         self.prefix = ()
 
+    def run_tool(self, args):
+        """(output, standard error, status) of a run with a terminal as its output. It must wait
+        for Enter after an error, unless Quiet, and only then."""
+        run = self.keep(h.Run([*self.prefix, PATHS["pyloload"], *args], console=True, stderr=subprocess.PIPE))
+        waits = waiting_for_input(run.proc) if not self.prefix else None
+        out, status = run.finish(b"\n")
+        if waits is not None:
+            self.assertEqual(waits, status != 0 and h.MODE_FORMS[(args + ["none"])[2]] != "quiet", "waits for Enter")
+        return out, run.proc.stderr.read().decode("utf-8", "replace"), status
+
     def sim(self, *options):
-        return self.start_sim(PATHS["sim"], *options)
+        return self.keep(h.Sim(PATHS["sim"], *options))
 
     def make_port(self, row):
         if row["port"] in ("sim", "held"):
@@ -79,50 +83,26 @@ class E2eTest(h.SimTestCase):
     def test_scenarios(self):
         for row in h.scenarios("linux"):
             if row["config"] != "eio" or shutil.which("strace"):
-                h.run_scenario(self, row, self.make_port, self.make_config,
-                               lambda args: run_tool(args, prefix=self.prefix))
-
-    def test_a_port_argument_that_is_no_port_asks_for_one(self):
-        for port in ("0", "01", "13", "com1"):
-            with self.subTest(port=port):
-                out, _, rc = run_tool([self.empty, port], stdin=b"c\n")
-                self.assertEqual(rc, 0)
-                self.assertNotIn(h.BANNER, out)
-
-    def test_errors_wait_for_enter_unless_quiet(self):
-        silent, failing = self.sim("--no-greeting-reply"), self.sim("--silent-from", "7")
-        missing = os.path.join(self.workdir, "absent.txt")
-        for args, outcome, port, dots in (([missing, silent.path], "file", "", 0), ([self.empty, "/dev/null"], "port", "/dev/null", 0),
-                                          ([self.empty, silent.path], "device", silent.path, 0), ([self.empty, failing.path], "link", "", 2)):
-            for mode in ("none", "-e", "-h"):
-                with self.subTest(outcome=outcome, mode=mode):
-                    run = self.start([PATHS["pyloload"], *args] + [mode] * (mode != "none"), console=True)
-                    waits = waiting_for_input(run.proc)
-                    self.assertEqual(run.finish(b"\n"), (h.expected_output(h.MODE_FORMS[mode], outcome, dots, port, missing),
-                                                         h.STATUS[outcome]))
-                    self.assertEqual(waits, mode != "-h")
-        run = self.start([PATHS["pyloload"], self.empty, self.sim().path], console=True)
-        self.assertFalse(waiting_for_input(run.proc), "waits after a complete upload")
-        self.assertEqual(run.finish()[1], 0)
+                h.run_scenario(self, row, self.make_port, self.make_config, self.run_tool)
 
     def test_signal_stops_between_whole_commands_and_frees_the_port(self):
         config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
         for sig, mode in (("SIGINT", "none"), ("SIGTERM", "-e"), ("SIGINT", "/H"), ("SIGHUP", "-h"), ("SIGQUIT", "-h")):
             with self.subTest(signal=sig, mode=mode):
                 sim = self.sim("--baud", "9600")
-                run = self.start([PATHS["pyloload"], config, sim.path] + [mode] * (mode != "none"), console=True)
+                run = self.keep(h.Run([PATHS["pyloload"], config, sim.path] + [mode] * (mode != "none"), console=True))
                 deadline = time.monotonic() + 30
                 while run.proc.poll() is None and bytes_written(run.proc.pid) < 300 and time.monotonic() < deadline:
                     time.sleep(0.01)  # until some commands are sent
                 run.proc.send_signal(getattr(signal, sig))
                 out, rc = run.finish()
-                self.assertEqual((out, rc), (h.expected_output(h.MODE_FORMS[mode], h.INTERRUPTED, out.count(".")),
+                self.assertEqual((out, rc), (h.expected_output(h.MODE_FORMS[mode], "interrupted", out.count(".")),
                                              128 + getattr(signal, sig)))
                 header = sim.session()
                 self.assertIn("ended by the closing byte", header)
                 self.assertEqual((h.received(header) - 3) % 4, 0, "greeting, K, whole writes, closing byte")
                 if mode == "none":  # the port was restored and released: the next upload goes through
-                    self.assertEqual(run_tool([self.empty, sim.path])[::2], (h.expected_output("normal", "complete", 72), 0))
+                    self.assertEqual(self.run_tool([self.empty, sim.path])[::2], (h.expected_output("normal", "complete", 72), 0))
                     self.assertEqual(h.received(sim.session()), 1164)
 
     def test_closed_output_does_not_stop_the_upload(self):
@@ -142,7 +122,7 @@ class E2eTest(h.SimTestCase):
             before[2] |= termios.CRTSCTS
             termios.tcsetattr(fd, termios.TCSANOW, before)
             before = termios.tcgetattr(fd)
-            self.assertEqual(run_tool([self.empty, sim.path])[2], 0)
+            self.assertEqual(self.run_tool([self.empty, sim.path])[2], 0)
             sim.session()
             self.assertEqual(termios.tcgetattr(fd), before)
         finally:
@@ -150,9 +130,5 @@ class E2eTest(h.SimTestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    for name in ("pyloload", "sim", "examples"):
-        parser.add_argument("--" + name)
-    known, rest = parser.parse_known_args()
-    PATHS.update(vars(known))
-    unittest.main(argv=[sys.argv[0]] + rest)
+    PATHS.update(zip(("pyloload", "sim", "examples"), sys.argv[1:4]))
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
