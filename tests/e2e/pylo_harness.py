@@ -7,7 +7,6 @@ import os
 import pty
 import queue
 import subprocess
-import sys
 import tempfile
 import termios
 import threading
@@ -96,24 +95,13 @@ class PortHolder:
     exclusive open (TIOCEXCL, as Windows programs hold a port under Wine)."""
 
     def __init__(self, path, how="flock"):
-        self.proc = subprocess.Popen([sys.executable, __file__, "hold", path, how], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, text=True)
-        if self.proc.stdout.readline().strip() != "held":
-            raise AssertionError("the port holder did not get the port")
+        self.fd, self.how = os.open(path, os.O_RDWR | os.O_NOCTTY), how
+        fcntl.flock(self.fd, fcntl.LOCK_EX) if how == "flock" else fcntl.ioctl(self.fd, termios.TIOCEXCL)
 
     def release(self):
-        self.proc.stdin.close()
-        self.proc.wait(timeout=10)
-        self.proc.stdout.close()
-
-
-def _hold(path, how):
-    fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
-    fcntl.flock(fd, fcntl.LOCK_EX) if how == "flock" else fcntl.ioctl(fd, termios.TIOCEXCL)
-    print("held", flush=True)
-    sys.stdin.read()
-    if how != "flock":
-        fcntl.ioctl(fd, termios.TIOCNXCL)  # the flag would outlive the close
+        if self.how != "flock":
+            fcntl.ioctl(self.fd, termios.TIOCNXCL)  # the flag would outlive the close
+        os.close(self.fd)
 
 
 class Run:
@@ -227,6 +215,3 @@ def run_scenario(test, row, make_port, make_config, run_tool, newline="\n"):
                 out, _, status = run_tool([config, port])
                 test.assertEqual((out, status), (expected_output("normal", "complete", 72).replace("\n", newline), 0))
 
-
-if __name__ == "__main__" and sys.argv[1:2] == ["hold"]:
-    _hold(*sys.argv[2:4])

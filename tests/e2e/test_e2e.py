@@ -17,23 +17,26 @@ import pylo_harness as h
 PATHS = {}
 
 
-def bytes_written(pid):
-    with open("/proc/%d/io" % pid) as f:
-        return int(f.read().split("wchar:")[1].split()[0])
-
-
-def waiting_for_input(proc, timeout=10):
-    """True once proc sleeps in a read of its standard input; False if it ends first."""
+def until(proc, ready, timeout=30):
+    """Polls ready(proc.pid) while proc runs: True once it holds, False if proc ends first."""
     deadline = time.monotonic() + timeout
     while proc.poll() is None and time.monotonic() < deadline:
         try:
-            with open("/proc/%d/syscall" % proc.pid) as f:
-                if f.read().startswith("0 0x0 "):
-                    return True
-        except OSError:
+            if ready(proc.pid):
+                return True
+        except OSError:  # proc ended
             pass
         time.sleep(0.01)
     return False
+
+
+def proc_file(pid, name):
+    with open("/proc/%d/%s" % (pid, name)) as f:
+        return f.read()
+
+
+def reading_input(pid):  # asleep in a read of its standard input
+    return proc_file(pid, "syscall").startswith("0 0x0 ")
 
 
 class E2eTest(h.SimTestCase):
@@ -47,7 +50,7 @@ class E2eTest(h.SimTestCase):
         """(output, standard error, status) of a run with a terminal as its output. It must wait
         for Enter after an error, unless Quiet, and only then."""
         run = self.keep(h.Run([*self.prefix, PATHS["pyloload"], *args], console=True, stderr=subprocess.PIPE))
-        waits = waiting_for_input(run.proc) if not self.prefix else None
+        waits = until(run.proc, reading_input, 10) if not self.prefix else None
         out, status = run.finish(b"\n")
         if waits is not None:
             self.assertEqual(waits, status != 0 and h.MODE_FORMS[(args + ["none"])[2]] != "quiet", "waits for Enter")
@@ -91,9 +94,7 @@ class E2eTest(h.SimTestCase):
             with self.subTest(signal=sig, mode=mode):
                 sim = self.sim("--baud", "9600")
                 run = self.keep(h.Run([PATHS["pyloload"], config, sim.path] + [mode] * (mode != "none"), console=True))
-                deadline = time.monotonic() + 30
-                while run.proc.poll() is None and bytes_written(run.proc.pid) < 300 and time.monotonic() < deadline:
-                    time.sleep(0.01)  # until some commands are sent
+                until(run.proc, lambda pid: int(proc_file(pid, "io").split("wchar:")[1].split()[0]) >= 300)  # some commands sent
                 run.proc.send_signal(getattr(signal, sig))
                 out, rc = run.finish()
                 self.assertEqual((out, rc), (h.expected_output(h.MODE_FORMS[mode], "interrupted", out.count(".")),
