@@ -67,8 +67,8 @@ class Sim:
         self.lines.put(None)
 
     def session(self, timeout=20):
-        """The header of the next finished session: "session N: B bytes received, W write
-        commands, ended ..."."""
+        """(bytes received, header line) of the next finished session; the header says
+        "session N: B bytes received, W write commands, ended ..."."""
         deadline, header = time.monotonic() + timeout, None
         while True:
             line = self.lines.get(timeout=max(0.01, deadline - time.monotonic()))
@@ -76,18 +76,13 @@ class Sim:
                 raise AssertionError("simulator ended before the session did")
             header = header or (line if line.startswith("session ") else None)
             if line.startswith("end of session"):
-                return header
+                return int(header.split(":")[1].split()[0]), header
 
     def stop(self):
         if self.proc.poll() is None:
             self.proc.terminate()
             self.proc.wait(timeout=10)
         self.proc.stdout.close()
-
-
-def received(header):
-    """Bytes received in the session of header."""
-    return int(header.split(":")[1].split()[0])
 
 
 class PortHolder:
@@ -210,7 +205,7 @@ def run_scenario(test, row, make_port, make_config, run_tool, newline="\n"):
             if sim is not None and row["size"] == "-":
                 test.assertTrue(sim.lines.empty(), "the simulator saw a session")
             elif sim is not None:
-                test.assertEqual(received(sim.session()), int(row["size"]), "bytes the device received")
+                test.assertEqual(sim.session()[0], int(row["size"]), "bytes the device received")
             if holder is not None:  # released, the port works again
                 out, _, status = run_tool([config, port])
                 test.assertEqual((out, status), (expected_output("normal", "complete", 72).replace("\n", newline), 0))
