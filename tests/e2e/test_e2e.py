@@ -1,77 +1,42 @@
 """pyloload on Linux against pylo-sim: the scenario table, and what only a real process
-shows: the wait for Enter, signals, and the port's settings restored.
+shows: the wait for Enter, signals and a closed output, and the port's settings restored.
 
-    test_e2e.py --pyloload PATH --sim PATH --check PATH --examples DIR [unittest options]"""
+    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR [unittest options]"""
 
 import os
-import pty
-import select
+import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import termios
 import time
-import tty
 import unittest
 
 import pylo_harness as h
 
-PATHS = h.PATHS
+PATHS = {}
 
 
-def run_tool(args, stdin=b"\n"):
-    out, _, status = h.run_tool(args, stdin)
-    return out, status
-
-
-class ConsoleRun:
-    """pyloload with a terminal as standard output and a pipe as standard input."""
-
-    def __init__(self, args):
-        master, slave = pty.openpty()
-        tty.setraw(slave)
-        self.master, self.output = master, b""
-        self.proc = subprocess.Popen([PATHS["pyloload"], *args], stdin=subprocess.PIPE, stdout=slave,
-                                     stderr=subprocess.DEVNULL)
-        os.close(slave)
-
-    def read_until(self, done, timeout=20):
-        deadline = time.monotonic() + timeout
-        while not done(self.output.decode("latin-1")) and time.monotonic() < deadline:
-            if select.select([self.master], [], [], 0.05)[0]:
-                try:
-                    chunk = os.read(self.master, 4096)
-                except OSError:  # the tool ended and closed the terminal
-                    break
-                if not chunk:
-                    break
-                self.output += chunk
-        return self.output.decode("latin-1")
-
-    def waiting_for_input(self, timeout=10):
-        """True once the tool sleeps in a read of its standard input; False if it ends first."""
-        deadline = time.monotonic() + timeout
-        while self.proc.poll() is None and time.monotonic() < deadline:
-            try:
-                with open("/proc/%d/syscall" % self.proc.pid) as f:
-                    if f.read().startswith("0 0x0 "):
-                        return True
-            except OSError:
-                pass
-            time.sleep(0.01)
-        return False
-
-    def finish(self, stdin=b""):
+def until(proc, ready, timeout=30):
+    """Polls ready(proc.pid) while proc runs: True once it holds, False if proc ends first."""
+    deadline = time.monotonic() + timeout
+    while proc.poll() is None and time.monotonic() < deadline:
         try:
-            self.proc.communicate(stdin, timeout=20)
-        finally:
-            if self.proc.poll() is None:
-                self.proc.kill()
-                self.proc.wait()
-        self.read_until(lambda _: False, timeout=0.2)
-        os.close(self.master)
-        return self.output.decode("latin-1"), self.proc.returncode
+            if ready(proc.pid):
+                return True
+        except OSError:  # proc ended
+            pass
+        time.sleep(0.01)
+    return False
+
+
+def proc_file(pid, name):
+    with open("/proc/%d/%s" % (pid, name)) as f:
+        return f.read()
+
+
+def reading_input(pid):  # asleep in a read of its standard input
+    return proc_file(pid, "syscall").startswith("0 0x0 ")
 
 
 class E2eTest(h.SimTestCase):
@@ -79,117 +44,88 @@ class E2eTest(h.SimTestCase):
     def setUp(self):
         super().setUp()
         self.empty = self.write_config("# no statements\n", "empty.txt")
+        self.prefix = ()
 
-    # --- the scenario table --------------------------------------------------------------
+    def run_tool(self, args):
+        """(output, standard error, status) of a run with a terminal as its output. It must wait
+        for Enter after an error, unless Quiet, and only then."""
+        run = self.keep(h.Run([*self.prefix, PATHS["pyloload"], *args], console=True, stderr=subprocess.PIPE))
+        waits = until(run.proc, reading_input, 10) if not self.prefix else None
+        out, status = run.finish(b"\n")
+        if waits is not None:
+            self.assertEqual(waits, status != 0 and h.MODE_FORMS[(args + ["none"])[2]] != "quiet", "waits for Enter")
+        return out, run.proc.stderr.read().decode("utf-8", "replace"), status
+
+    def sim(self, *options):
+        return self.keep(h.Sim(PATHS["sim"], *options))
 
     def make_port(self, row):
         if row["port"] in ("sim", "held"):
-            sim = self.start_sim(*row["options"])
-            holder = h.PortHolder(sim.path, "flock") if row["port"] == "held" else None
-            return sim.path, sim.path, sim, holder
-        port = os.path.join(self.workdir, "no-such-tty") if row["port"] == "none" else row["port"]
-        return port, port, None, None
+            sim = self.sim(*row["options"])
+            return sim.path, sim, h.PortHolder(sim.path) if row["port"] == "held" else None
+        return os.path.join(self.workdir, "ttyNONE") if row["port"] == "none" else row["port"], None, None
 
     def make_config(self, row):
-        name = row["config"]
-        if name == "empty":
-            return self.empty, self.empty, None
-        if name == "example":
-            path = os.path.join(PATHS["examples"], "keys.txt")
-            return path, path, h.compile_image(PATHS["check"], path)
+        name, self.prefix = row["config"], ()
+        if name in ("empty", "example"):
+            return self.empty if name == "empty" else os.path.join(PATHS["examples"], "keys.txt")
         if name == "deep":
-            deep = self.workdir
-            while len(deep) < 260:
-                deep = os.path.join(deep, "sub")
-                os.makedirs(deep, exist_ok=True)
-            path = self.write_config("# fine\n", os.path.join(deep, "cfg.txt"))
-            return path, path, None
-        path = os.path.join(self.workdir, "absent.txt")
+            deep = os.path.join(self.workdir, *["sub"] * 70)
+            os.makedirs(deep, exist_ok=True)
+            return self.write_config("# fine\n", os.path.join(deep, "cfg.txt"))
+        if name == "folder":
+            os.makedirs(os.path.join(self.workdir, "folder"), exist_ok=True)
+        if name == "eio":  # larger than one read, so the error strikes in the middle of the file
+            path = self.write_config("in01:[a][b][c]\n" * 2000, "big.txt")
+            self.prefix = ("strace", "-o", os.devnull, "-P", path, "-e", "trace=read", "-e", "inject=read:error=EIO:when=2")
+            return path
         if name.startswith("name"):
-            path = (self.workdir + "/" + "x" * 400)[:int(name[4:])]
-        return path, path, None
+            return (self.workdir + "/" + "x" * 400)[:int(name[4:])]
+        return os.path.join(self.workdir, name if name == "folder" else "absent.txt")
 
     def test_scenarios(self):
         for row in h.scenarios("linux"):
-            h.run_scenario(self, row, self.make_port, self.make_config, run_tool)
-
-    def test_a_port_argument_that_is_no_port_asks_for_one(self):
-        for port in ("0", "01", "13", "com1"):
-            with self.subTest(port=port):
-                out, rc = run_tool([self.empty, port], stdin=b"c\n")
-                self.assertEqual(rc, 0)
-                self.assertNotIn(h.BANNER, out)
-
-    # --- the process ---------------------------------------------------------------------
-
-    def test_errors_wait_for_enter_unless_quiet(self):
-        silent = self.start_sim("--no-greeting-reply")
-        failing = self.start_sim("--silent-from", "7")
-        missing = os.path.join(self.workdir, "absent.txt")
-        cases = [([missing, silent.path], h.file_error(missing), 1),
-                 ([self.empty, "/dev/null"], h.port_error("/dev/null"), 2),
-                 ([self.empty, silent.path], h.not_found(silent.path), 3),
-                 ([self.empty, failing.path], h.COMM_ERROR, 4)]
-        for args, text, status in cases:
-            for mode in ([], ["-e"], ["-h"]):
-                with self.subTest(status=status, mode=mode):
-                    run = ConsoleRun(args + mode)
-                    waits = run.waiting_for_input()
-                    out, rc = run.finish(b"\n")
-                    self.assertEqual(waits, mode != ["-h"])
-                    self.assertEqual(rc, status)
-                    self.assertTrue(out.endswith("" if mode == ["-h"] else text), out)
-        ok = self.start_sim()
-        run = ConsoleRun([self.empty, ok.path])
-        self.assertFalse(run.waiting_for_input(), "waits after a complete upload")
-        self.assertEqual(run.finish()[1], 0)
+            if row["config"] != "eio" or shutil.which("strace"):
+                h.run_scenario(self, row, self.make_port, self.make_config, self.run_tool)
 
     def test_signal_stops_between_whole_commands_and_frees_the_port(self):
         config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
-        cmds = h.protocol_commands(h.compile_image(PATHS["check"], config))
-        for sig, mode in ((signal.SIGINT, []), (signal.SIGTERM, ["-e"]), (signal.SIGINT, ["/H"])):
-            with self.subTest(signal=sig.name, mode=mode):
-                sim = self.start_sim("--baud", "9600")
-                run = ConsoleRun([config, sim.path, *mode])
-                while run.proc.poll() is None and h.bytes_written(run.proc.pid) < 300:  # some commands sent
-                    time.sleep(0.01)
-                run.proc.send_signal(sig)
+        for sig, mode in (("SIGINT", "none"), ("SIGTERM", "-e"), ("SIGINT", "/H"), ("SIGHUP", "-h"), ("SIGQUIT", "-h")):
+            with self.subTest(signal=sig, mode=mode):
+                sim = self.sim("--baud", "9600")
+                run = self.keep(h.Run([PATHS["pyloload"], config, sim.path] + [mode] * (mode != "none"), console=True))
+                until(run.proc, lambda pid: int(proc_file(pid, "io").split("wchar:")[1].split()[0]) >= 300)  # some commands sent
+                run.proc.send_signal(getattr(signal, sig))
                 out, rc = run.finish()
-                self.assertEqual(rc, 128 + sig, out)
-                dots = out.count(".")
-                self.assertEqual(out, h.expected_output(h.MODE_FORMS[(mode + ["none"])[0]], h.INTERRUPTED, dots))
-                header, wire = sim.session()
+                self.assertEqual((out, rc), (h.expected_output(h.MODE_FORMS[mode], "interrupted", out.count(".")),
+                                             128 + getattr(signal, sig)))
+                size, header = sim.session()
                 self.assertIn("ended by the closing byte", header)
-                whole = b""
-                for data, _, _ in cmds:
-                    if len(whole) >= len(wire) - 1:
-                        break
-                    whole += data
-                self.assertEqual(wire[:-1], whole, "the closing byte must follow whole commands")
-                self.assertEqual(wire[-1], h.CLOSING)
-                self.assertLess(len(wire), len(h.wire_bytes(cmds)))
-                if mode == []:  # the port was restored and released: the next upload goes through
-                    self.assertEqual(run_tool([self.empty, sim.path]), (h.BANNER + "." * 72 + h.COMPLETE, 0))
-                    self.assertEqual(sim.session()[1], h.wire_bytes(h.ZERO_CMDS))
+                self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
+                if mode == "none":  # the port was restored and released: the next upload goes through
+                    self.assertEqual(self.run_tool([self.empty, sim.path])[::2], (h.expected_output("normal", "complete", 72), 0))
+                    self.assertEqual(sim.session()[0], 1164)
+
+    def test_closed_output_does_not_stop_the_upload(self):
+        sim = self.sim()
+        # The reader of the dots goes away after ten bytes; the upload goes on to its end.
+        shell = "%s %s %s -H | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}" % (PATHS["pyloload"], self.empty, sim.path)
+        self.assertEqual(subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60).returncode, 0)
+        self.assertEqual(sim.session()[0], 1164)
 
     def test_port_settings_restored(self):
-        sim = self.start_sim()
+        sim = self.sim()
         fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        try:
-            before = termios.tcgetattr(fd)
-            before[4] = before[5] = termios.B38400
-            before[0] |= termios.IXON
-            before[2] |= termios.CRTSCTS
-            termios.tcsetattr(fd, termios.TCSANOW, before)
-            before = termios.tcgetattr(fd)
-            self.assertEqual(run_tool([self.empty, sim.path])[1], 0)
-            sim.session()
-            self.assertEqual(termios.tcgetattr(fd), before)
-        finally:
-            os.close(fd)
+        self.addCleanup(os.close, fd)
+        odd = termios.tcgetattr(fd)
+        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
+        termios.tcsetattr(fd, termios.TCSANOW, odd)
+        before = termios.tcgetattr(fd)
+        self.assertEqual(self.run_tool([self.empty, sim.path])[2], 0)
+        sim.session()
+        self.assertEqual(termios.tcgetattr(fd), before)
 
-
-from test_field_faults import FieldFaultTests  # noqa: E402,F401  (one ctest entry for both)
 
 if __name__ == "__main__":
-    unittest.main(argv=h.parse_paths(sys.argv))
+    PATHS.update(zip(("pyloload", "sim", "examples"), sys.argv[1:4]))
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])

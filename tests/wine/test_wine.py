@@ -1,17 +1,15 @@
-"""pyloload.exe under Wine: a console program that needs only system DLLs, the scenario
-table of tests/e2e against pylo-sim on the prefix's COM ports, the wait for Enter and Ctrl-C.
+"""pyloload.exe under Wine: a console program that needs only system DLLs, the scenario table
+of tests/e2e against pylo-sim on the prefix's COM ports, the wait for Enter, Ctrl-C, and (with
+--gui, on a private X display) the port window and the file dialog of windows.txt.
 
-    test_wine.py --exe PATH --state DIR --sim PATH --check PATH --objdump PATH --examples DIR"""
+    test_wine.py EXE STATE-DIR PYLO-SIM OBJDUMP EXAMPLES-DIR [--gui] [unittest options]"""
 
-import argparse
 import os
 import re
 import shutil
 import signal
 import subprocess
 import sys
-import tempfile
-import threading
 import time
 import unittest
 
@@ -21,11 +19,13 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import pylo_harness as h  # noqa: E402
 import wine_env as w  # noqa: E402
 
-PATHS = {}
+ARGS = type("Args", (), {})
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll",
                "shell32.dll", "ole32.dll", "comctl32.dll", "ntdll.dll", "ws2_32.dll"}
 REQUIRED_IMPORTS = {"CreateFileA", "GetCommState", "SetCommState", "SetCommTimeouts", "ReadFile", "WriteFile",
                     "SetConsoleCtrlHandler", "CreateWindowExA", "GetMessageA", "GetOpenFileNameA"}
+PORT_WINDOW, FILE_DIALOG = "^Pylo Configuration Utility$", "^Please select a PYLO configuration file$"
+PORT_LIST, OK_BUTTON, CANCEL_BUTTON = (100, 40), (54, 80), (154, 80)  # client positions of the controls
 
 
 def win(text):
@@ -33,180 +33,150 @@ def win(text):
     return text.replace("\n", "\r\n")
 
 
-class ExeProcess:
-    """pyloload.exe under Wine with pipes for its standard streams; its output is collected
-    as it comes."""
-
-    def __init__(self, args, cwd, display=None):
-        self.proc = subprocess.Popen(w.wine_command("wine", PATHS["exe"], *args), cwd=cwd,
-                                     env=w.wine_env(PATHS["state"], display), stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self._output = b""
-        self._reader = threading.Thread(target=self._pump, daemon=True)
-        self._reader.start()
-
-    def _pump(self):
-        while chunk := self.proc.stdout.read1(4096):
-            self._output += chunk
-
-    def output(self):
-        return self._output.decode("latin-1")
-
-    def wait_output(self, predicate, timeout=30):
-        deadline = time.monotonic() + timeout
-        while not predicate(self.output()) and self._reader.is_alive() and time.monotonic() < deadline:
-            time.sleep(0.02)
-        return self.output()
-
-    def finish(self, stdin=b"", timeout=60):
-        """Sends stdin, closes it and waits for the end; (output, exit status)."""
-        try:
-            self.proc.stdin.write(stdin)
-            self.proc.stdin.close()
-        except BrokenPipeError:
-            pass
-        try:
-            self.proc.wait(timeout=timeout)
-        finally:
-            self.kill()
-        return self.output(), self.proc.returncode
-
-    def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        self._reader.join(timeout=5)
-
-
-class WineTest(unittest.TestCase):
-    """One wine server for the class; a scratch directory and the COM ports reset for each test."""
-
-    display = None
+class WineTest(h.SimTestCase):
+    """One wine server (and X display with --gui) for the class; the COM ports reset for each test."""
 
     @classmethod
     def setUpClass(cls):
-        w.reset_ports(PATHS["state"])
-        w.start_server(PATHS["state"], cls.display)
-
-    @classmethod
-    def tearDownClass(cls):
-        w.stop_server(PATHS["state"])
-        w.reset_ports(PATHS["state"])
+        cls.xvfb = w.Xvfb() if ARGS.gui else None
+        cls.display = cls.xvfb and cls.xvfb.display
+        w.start_server(ARGS.state, cls.display)
+        cls.addClassCleanup(lambda: (w.stop_server(ARGS.state), w.reset_ports(ARGS.state), cls.xvfb and cls.xvfb.stop()))
 
     def setUp(self):
-        self._tmp = tempfile.TemporaryDirectory(prefix="pylo-wine-")
-        self.workdir = self._tmp.name
-        self.sims = []
-        self.runs = []
-        w.reset_ports(PATHS["state"])
+        super().setUp()
+        w.reset_ports(ARGS.state)
+        self.config = os.path.basename(self.write_config("# no statements\n"))
 
-    def tearDown(self):
-        for run in self.runs:
-            run.kill()
-        for sim in self.sims:
-            sim.stop()
-        w.reset_ports(PATHS["state"])
-        self._tmp.cleanup()
-
-    def start_sim(self, port, *options):
+    def sim(self, port, *options):
         """pylo-sim with COMport leading to its terminal."""
-        sim = h.Sim(PATHS["sim"], self.workdir, "--link", w.port_link(PATHS["state"], port), *options)
-        self.sims.append(sim)
-        return sim
+        return self.keep(h.Sim(ARGS.sim, "--link", w.port_link(ARGS.state, port), *options))
 
-    def start(self, args):
-        run = ExeProcess(args, self.workdir, self.display)
-        self.runs.append(run)
-        return run
+    def exe(self, args):
+        return self.keep(h.Run(w.wine_command("wine", ARGS.exe, *args), cwd=self.workdir, env=w.wine_env(ARGS.state, self.display)))
 
-    def write(self, name, text):
-        with open(os.path.join(self.workdir, name), "w", newline="\n") as f:
-            f.write(text)
-        return name
+    def make_port(self, row):
+        w.reset_ports(ARGS.state)
+        arg, _, number = {"sim": "2@2", "held": "5@5", "none": "6@-"}.get(row["port"], row["port"]).partition("@")
+        if number == "-":
+            return arg, None, None
+        sim = self.sim(int(number), *row["options"])
+        return arg, sim, h.PortHolder(sim.path, "excl") if row["port"] == "held" else None
 
-    def run_exe(self, args):
-        return self.start(args).finish(b"\n")
+    def make_config(self, row):
+        if row["config"] == "example":
+            shutil.copy(os.path.join(ARGS.examples, "keys.txt"), self.workdir)
+            return "keys.txt"
+        if row["config"] == "folder":
+            os.makedirs(os.path.join(self.workdir, "folder"), exist_ok=True)
+        return {"empty": self.config, "absent": "absent.txt", "folder": "folder"}.get(row["config"]) or "x" * int(row["config"][4:])
 
-
-class ConsoleTests(WineTest):
 
     def test_a_console_program_that_imports_only_system_dlls(self):
-        dump = subprocess.run([PATHS["objdump"], "-p", PATHS["exe"]], stdout=subprocess.PIPE, check=True,
-                              text=True).stdout
+        dump = subprocess.run([ARGS.objdump, "-p", ARGS.exe], stdout=subprocess.PIPE, check=True, text=True).stdout
         dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)}
-        self.assertTrue(dlls)
-        self.assertLessEqual(dlls, SYSTEM_DLLS)
+        self.assertTrue(dlls and dlls <= SYSTEM_DLLS, dlls)
         self.assertLessEqual(REQUIRED_IMPORTS, set(re.findall(r"^\s*[0-9a-f]+\s+\d+\s+(\w+)$", dump, re.M)))
         self.assertRegex(dump, r"Subsystem\s+0+3\s+\(Windows CUI\)")
 
-    def make_port(self, row):
-        w.reset_ports(PATHS["state"])
-        name = row["port"]
-        number = {"sim": 2, "held": 5, "none": 6}.get(name) or int(name[3:])
-        if name == "none":
-            return str(number), str(number), None, None
-        sim = self.start_sim(number, *row["options"])
-        holder = h.PortHolder(sim.path, "excl") if name == "held" else None
-        return str(number), str(number), sim, holder
-
-    def make_config(self, row):
-        name = row["config"]
-        if name == "example":
-            shutil.copy(os.path.join(PATHS["examples"], "keys.txt"), self.workdir)
-            return "keys.txt", "keys.txt", h.compile_image(PATHS["check"], os.path.join(self.workdir, "keys.txt"))
-        if name == "folder":
-            os.makedirs(os.path.join(self.workdir, "folder"), exist_ok=True)
-        path = {"empty": self.write("config.txt", "# no statements\n"), "absent": "absent.txt",
-                "folder": "folder"}.get(name) or "x" * int(name[4:])
-        return path, path, None
-
     def test_scenarios(self):
-        for row in h.scenarios("wine"):
-            if row["port"] == "held" and not w.exclusive_open_honoured():
-                continue  # this user opens terminals that others hold exclusively
-            h.run_scenario(self, row, self.make_port, self.make_config, self.run_exe, newline="\r\n")
-
-    def test_errors_wait_for_enter_unless_quiet(self):
-        config = self.write("config.txt", "# no statements\n")
-        self.start_sim(2, "--no-greeting-reply")
-        self.start_sim(3, "--silent-from", "7")
-        self.start_sim(4)
-        cases = [(["absent.txt", "4"], h.file_error("absent.txt"), 1), ([config, "6"], h.port_error("6"), 2),
-                 ([config, "2"], h.not_found("2"), 3), ([config, "3"], h.COMM_ERROR, 4)]
-        for args, text, status in cases:
-            with self.subTest(status=status):
-                run = self.start(args + ["-e"])
-                self.assertEqual(run.wait_output(lambda out: out.endswith(win(text))), win(text))
+        def run_tool(args):  # after "(Press enter to exit)" the program must wait for Enter
+            run, enter = self.exe(args), "(Press enter to exit)\r\n"
+            if run.wait_output(lambda out: out.endswith(enter), 60).endswith(enter):
                 with self.assertRaises(subprocess.TimeoutExpired, msg="ended without waiting for Enter"):
                     run.proc.wait(timeout=0.3)
-                self.assertEqual(run.finish(b"\r\n"), (win(text), status))
-                self.assertEqual(self.start(args + ["-h"]).finish()[1], status)  # stdin open: no wait
+            out, status = run.finish(b"\r\n")
+            return out, None, status
+        for row in h.scenarios("wine"):
+            if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
+                h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
 
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
-        config = self.write("config.txt", "# no statements\n")
-        sim = self.start_sim(1, "--delay", "3")
-        run = self.start([config, "1"])
+        sim = self.sim(1, "--delay", "3")
+        run = self.exe([self.config, "1"])
         run.wait_output(lambda out: out.count(".") >= 3)
         run.proc.send_signal(signal.SIGINT)
         out, rc = run.finish()
-        self.assertEqual(rc, 130)
-        dots = out.count(".")
-        self.assertLess(dots, 72)
-        self.assertEqual(out, win(h.BANNER + "." * dots + h.INTERRUPTED))
-        header, wire = sim.session()
+        self.assertLess(out.count("."), 72)
+        self.assertEqual((out, rc), (win(h.expected_output("normal", "interrupted", out.count("."))), 130))
+        size, header = sim.session()
         self.assertIn("ended by the closing byte", header)
-        self.assertTrue(h.wire_bytes(h.ZERO_CMDS).startswith(wire[:-1]))
-        self.assertEqual((wire[-1], (len(wire) - 3) % 4), (h.CLOSING, 0))
+        self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    for name in ("exe", "state", "sim", "check", "objdump", "examples"):
-        parser.add_argument("--" + name)
-    known, rest = parser.parse_known_args()
-    PATHS.update({k: os.path.abspath(v) if v else v for k, v in vars(known).items()})
-    return [sys.argv[0]] + rest
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env={"DISPLAY": self.display, "PATH": os.environ["PATH"]},
+                              capture_output=True, text=True, timeout=30).stdout.split()
+
+    def visible(self, *search):
+        return self.xdotool("search", "--onlyvisible", *search)
+
+    def wait_for(self, condition, what, run, timeout=60):
+        deadline = time.monotonic() + timeout  # the first window of a fresh wine server takes a while
+        while not (value := condition()):
+            if run.proc.poll() is not None or time.monotonic() > deadline:
+                self.fail("no %s; the program printed %r" % (what, run.output()))
+            time.sleep(0.1)
+        return value
+
+    def click(self, window, position):
+        self.xdotool("mousemove", "--sync", "--window", window, *map(str, position))
+        self.xdotool("click", "1")
+
+    def test_windows_txt(self):
+        if not ARGS.gui:
+            self.skipTest("run with --gui")
+        for where, (name, args, dialog, steps, ends, port) in h.table(os.path.join(HERE, "windows.txt")):
+            with self.subTest(row=where + " " + name):
+                try:
+                    self.window_case(args.split(), dialog, steps, ends, port)
+                finally:  # no window nor simulator left for the next case
+                    self.tearDown(), self.setUp()
+
+    def window_case(self, args, dialog, steps, ends, port):
+        self.write_config("in03:[(+)shift][a]\nROT2:Y\n", "keys.txt")
+        sims = {n: self.sim(n, "--delay", "3") for n in w.PORTS}
+        run = self.exe(args)
+        if dialog != "-":
+            window = self.wait_for(lambda: self.visible("--name", FILE_DIALOG), "file dialog", run)[0]
+            self.assertEqual(self.xdotool("search", "--name", PORT_WINDOW), [])
+            self.xdotool("windowfocus", "--sync", window)
+            if dialog == "type":
+                self.xdotool("type", "--delay", "30", "keys.txt")
+            self.xdotool("key", "Return" if dialog == "type" else "Escape")
+        deadline = time.monotonic() + 30
+        while dialog == "escape" and run.proc.poll() is None and time.monotonic() < deadline:
+            self.assertEqual(self.xdotool("search", "--name", PORT_WINDOW), [], "the port window was made")
+        if dialog != "escape":
+            window = self.wait_for(lambda: self.visible("--name", PORT_WINDOW), "port window", run)[0]
+            self.assertEqual(self.visible("--name", FILE_DIALOG), [])
+        if steps != "-":
+            self.click(window, PORT_LIST)
+            self.wait_for(lambda: len(self.visible("--class", "^pyloload\\.exe$")) >= 2, "open port list", run)
+            self.xdotool("key", "--delay", "50", *["Down"] * int(steps), "Return")
+            self.wait_for(lambda: len(self.visible("--class", "^pyloload\\.exe$")) == 1, "closed port list", run)
+            time.sleep(0.5)
+            self.assertEqual((run.proc.poll(), self.visible("--name", PORT_WINDOW)), (None, [window]),
+                             "the port window ended without OK or Cancel")
+        if ends in ("ok", "cancel"):
+            self.click(window, OK_BUTTON if ends == "ok" else CANCEL_BUTTON)
+        elif ends == "alt+F4":  # the system menu's shortcut, while the window itself has the focus
+            self.xdotool("mousemove", "--sync", "--window", window, "100", "10")
+            self.xdotool("key", "alt+F4")
+        if port != "-" and run.wait_output(lambda out: "." in out) and run.proc.poll() is None:
+            self.assertEqual(self.visible("--name", PORT_WINDOW), [], "shown during the upload")
+            self.assertIn(window, self.xdotool("search", "--name", PORT_WINDOW), "destroyed before the upload ended")
+        mode = h.MODE_FORMS[args[2]] if len(args) == 3 else "normal"
+        self.assertEqual(run.finish(timeout=30), (win(h.expected_output(mode, "complete", 72)) if port != "-" else "", 0))
+        for n, sim in sims.items():
+            if str(n) == port:
+                self.assertEqual(sim.session()[0], 1180, "bytes COM%d received" % n)
+            else:
+                self.assertTrue(sim.lines.empty(), "a session on COM%d" % n)
+            sim.stop()
 
 
 if __name__ == "__main__":
-    unittest.main(argv=main())
+    paths = [os.path.abspath(p) for p in sys.argv[1:6]]
+    ARGS.exe, ARGS.state, ARGS.sim, ARGS.objdump, ARGS.examples, ARGS.gui = *paths, "--gui" in sys.argv
+    unittest.main(argv=sys.argv[:1] + [a for a in sys.argv[6:] if a != "--gui"])

@@ -1,72 +1,36 @@
 """A private Wine installation for the tests, its COM ports and its X display.
 
-The state directory (in the build tree) holds:
-  prefix/          the WINEPREFIX, created once by `wine_env.py setup` and reused
-  ports/com1 ...   links that COM1 ... COM6 of the prefix resolve through; a test points one
-                   at a simulator's pseudo-terminal
-  no-port/         where the links point otherwise: a directory, which no program can open as
-                   a port (a dangling link would not do: Wine then falls back to /dev/ttyS*)
-  wineserver.log   what the wine server says
+The state directory (in the build tree) holds the WINEPREFIX (prefix/, made once by `wine_env.py
+setup` and reused), ports/com1 ... com12 (links that COMn resolves through, as the prefix's
+registry says; a test points one at a simulator's terminal), no-port/ (where they point
+otherwise: a directory, which no program opens as a port, while a dangling link would make Wine
+fall back to /dev/ttyS*) and wineserver.log. A port another program holds has TIOCEXCL set; root
+ignores that flag (CAP_SYS_ADMIN), so as root every Wine process runs without that capability."""
 
-The prefix's registry maps COMn to ports/comn, so Wine recreates the same links in
-dosdevices/ whenever its device manager starts, and the tests never touch dosdevices/.
-
-A serial device that another program holds is one with TIOCEXCL set; root ignores that flag
-(CAP_SYS_ADMIN), so when the tests run as root every Wine process, the wine server included,
-runs without that capability.
-"""
-
-import argparse
 import os
 import shutil
-import signal
 import subprocess
 import sys
-import time
 
-PORTS = range(1, 7)
-CAP_SYS_ADMIN = 21
-STAMP_NAME = "pylo-prefix-ready"
-
-
-def state_paths(state):
-    return {
-        "prefix": os.path.join(state, "prefix"),
-        "ports": os.path.join(state, "ports"),
-        "log": os.path.join(state, "wineserver.log"),
-    }
+PORTS = range(1, 13)
+STAMP = "pylo-prefix-ready"
 
 
 def port_link(state, port):
-    return os.path.join(state_paths(state)["ports"], "com%d" % port)
+    return os.path.join(state, "ports", "com%d" % port)
 
 
 def wine_env(state, display=None):
-    env = dict(os.environ)
-    env.update({
-        "WINEPREFIX": state_paths(state)["prefix"],
-        "WINEARCH": "win64",
-        "WINEDEBUG": "-all",
-        # No prompts to install Mono or Gecko: nothing here needs them.
-        "WINEDLLOVERRIDES": "mscoree,mshtml=",
-    })
-    env.pop("WINESERVER", None)
-    if display is None:
-        env.pop("DISPLAY", None)
-    else:
-        env["DISPLAY"] = display
+    env = {k: v for k, v in os.environ.items() if k not in ("WINESERVER", "DISPLAY")}
+    # No prompts to install Mono or Gecko: nothing here needs them.
+    env.update(WINEPREFIX=os.path.join(state, "prefix"), WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=", **({"DISPLAY": display} if display else {}))
     return env
 
 
 def _has_sys_admin():
-    try:
-        with open("/proc/self/status") as f:
-            for line in f:
-                if line.startswith("CapEff:"):
-                    return bool(int(line.split()[1], 16) >> CAP_SYS_ADMIN & 1)
-    except OSError:
-        pass
-    return False
+    with open("/proc/self/status") as f:
+        return any(line.startswith("CapEff:") and int(line.split()[1], 16) >> 21 & 1 for line in f)
 
 
 def exclusive_open_honoured():
@@ -84,86 +48,64 @@ def wine_command(*args):
     return prefix + list(args)
 
 
-def wine_version():
-    return subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                          text=True, check=False).stdout.strip()
-
-
 def windows_path(path):
     """The name Wine gives a Unix path (drive Z: is the Unix root)."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def point_port(state, port, target):
-    """Makes COMport resolve to target (a pseudo-terminal, or a path that does not exist)."""
+def point_port(state, port, target=None):
+    """Makes COMport resolve to target (a pseudo-terminal); by default to no port."""
     link = port_link(state, port)
-    tmp = link + ".new"
-    if os.path.lexists(tmp):
-        os.unlink(tmp)
-    os.symlink(target, tmp)
-    os.replace(tmp, link)
-
-
-def unopenable_target(state):
-    return os.path.join(state, "no-port")
+    if os.path.lexists(link + ".new"):
+        os.unlink(link + ".new")
+    os.symlink(target or os.path.join(state, "no-port"), link + ".new")
+    os.replace(link + ".new", link)
 
 
 def reset_ports(state):
-    os.makedirs(state_paths(state)["ports"], exist_ok=True)
-    os.makedirs(unopenable_target(state), exist_ok=True)
+    os.makedirs(os.path.join(state, "ports"), exist_ok=True)
+    os.makedirs(os.path.join(state, "no-port"), exist_ok=True)
     for port in PORTS:
-        point_port(state, port, unopenable_target(state))
+        point_port(state, port)
+
+
+def _wine(state, *args, display=None, timeout=300):
+    with open(os.path.join(state, "wineserver.log"), "ab") as log:
+        subprocess.run(wine_command(*args), env=wine_env(state, display), stdin=subprocess.DEVNULL, stdout=log,
+                       stderr=log, check=args[1] not in ("-k", "-w"), timeout=timeout)
 
 
 def stop_server(state):
     """Ends the prefix's wine server and every Wine process of the prefix."""
-    if os.path.isdir(state_paths(state)["prefix"]):
-        subprocess.run(wine_command("wineserver", "-k"), env=wine_env(state), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=False, timeout=60)
-        subprocess.run(wine_command("wineserver", "-w"), env=wine_env(state), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=False, timeout=60)
+    if os.path.isdir(os.path.join(state, "prefix")):
+        _wine(state, "wineserver", "-k")
+        _wine(state, "wineserver", "-w")
 
 
 def start_server(state, display=None, linger_seconds=30):
     """Starts the wine server for a group of tests. It stays up between the tests' Wine
     processes and ends by itself linger_seconds after the last one."""
     stop_server(state)
-    with open(state_paths(state)["log"], "ab") as log:
-        subprocess.run(wine_command("wineserver", "-p%d" % linger_seconds), env=wine_env(state, display),
-                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, check=True, timeout=60)
+    _wine(state, "wineserver", "-p%d" % linger_seconds, display=display)
 
 
 def setup_prefix(state):
-    """Creates the prefix unless a finished one for this Wine version is there."""
-    paths = state_paths(state)
-    stamp = os.path.join(paths["prefix"], STAMP_NAME)
-    version = wine_version()
+    """Creates the prefix unless a finished one for this Wine version and these ports is there."""
+    prefix, stamp = os.path.join(state, "prefix"), os.path.join(state, "prefix", STAMP)
+    version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip() + " COM1-%d" % PORTS[-1]
     os.makedirs(state, exist_ok=True)
     reset_ports(state)
-    try:
-        with open(stamp) as f:
-            if f.read().strip() == version:
-                stop_server(state)
-                return "reused"
-    except OSError:
-        pass
-
     stop_server(state)
-    shutil.rmtree(paths["prefix"], ignore_errors=True)
-    env = wine_env(state)
-    with open(paths["log"], "ab") as log:
-        subprocess.run(wine_command("wineboot", "--init"), env=env, stdin=subprocess.DEVNULL, stdout=log,
-                       stderr=log, check=True, timeout=600)
-        reg = os.path.join(state, "ports.reg")
-        with open(reg, "w", newline="\r\n") as f:
-            f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n")
-            for port in PORTS:
-                f.write('"COM%d"="%s"\n' % (port, port_link(state, port)))
-        subprocess.run(wine_command("wine", "regedit", "/S", windows_path(reg)), env=env, stdin=subprocess.DEVNULL,
-                       stdout=log, stderr=log, check=True, timeout=300)
-        # The registry is saved when the server ends.
-        subprocess.run(wine_command("wineserver", "-w"), env=env, stdout=log, stderr=log, check=True,
-                       timeout=300)
+    if os.path.exists(stamp) and open(stamp).read().strip() == version:
+        return "reused"
+    shutil.rmtree(prefix, ignore_errors=True)
+    _wine(state, "wineboot", "--init", timeout=600)
+    reg = os.path.join(state, "ports.reg")
+    with open(reg, "w", newline="\r\n") as f:
+        f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n")
+        f.writelines('"COM%d"="%s"\n' % (port, port_link(state, port)) for port in PORTS)
+    _wine(state, "wine", "regedit", "/S", windows_path(reg))
+    _wine(state, "wineserver", "-w")  # the registry is saved when the server ends
     with open(stamp, "w") as f:
         f.write(version + "\n")
     return "created"
@@ -174,49 +116,25 @@ class Xvfb:
 
     def __init__(self):
         read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten",
+                                      "tcp", "-noreset"], pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
         os.close(write_fd)
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(read_fd, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_fd)
-        if not number.strip():
+        with os.fdopen(read_fd) as f:
+            self.display = ":" + f.readline().strip()  # written once the display is up; "" if Xvfb failed
+        if self.display == ":":
             self.stop()
             raise RuntimeError("Xvfb did not start")
-        self.display = ":" + number.decode().strip()
 
     def stop(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-
-
-def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("action", choices=["setup", "stop"])
-    parser.add_argument("--state", required=True)
-    args = parser.parse_args(argv[1:])
-    if args.action == "setup":
-        started = time.monotonic()
-        how = setup_prefix(args.state)
-        print("wine prefix %s in %.1f s: %s" % (how, time.monotonic() - started,
-                                                 state_paths(args.state)["prefix"]))
-    else:
-        stop_server(args.state)
-        reset_ports(args.state)
-    return 0
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    action, state = sys.argv[1], sys.argv[sys.argv.index("--state") + 1]
+    if action == "setup":
+        print("wine prefix %s: %s" % (setup_prefix(state), os.path.join(state, "prefix")))
+    else:
+        stop_server(state)
+        reset_ports(state)
