@@ -51,29 +51,22 @@ std::string inputLine(int input, bool isLong, const char* const* pool, std::size
 
 std::string options() { return "prel:y\nrevx:y\nrevy:y\nmset:3\nrot1:y\nrot2:y\nrot3:y\nrot4:y\n"; }
 
-std::string largestFile()
+// Every input's long and short sequence filled from pool, then every option.
+template <std::size_t N>
+std::string fullFile(const char* const (&pool)[N])
 {
     std::string text;
     std::size_t turn = 0;
-    const std::size_t n = sizeof kLongEntries / sizeof kLongEntries[0];
     for (int input = 1; input <= 72; ++input) {
-        text += inputLine(input, true, kLongEntries, n, turn);
-        text += inputLine(input, false, kLongEntries, n, turn);
+        text += inputLine(input, true, pool, N, turn);
+        text += inputLine(input, false, pool, N, turn);
     }
     return text + options();
 }
 
-std::string nearMissFile()
-{
-    std::string text;
-    std::size_t turn = 0;
-    const std::size_t n = sizeof kNearMisses / sizeof kNearMisses[0];
-    for (int input = 1; input <= 72; ++input) {
-        text += inputLine(input, true, kNearMisses, n, turn);
-        text += inputLine(input, false, kNearMisses, n, turn);
-    }
-    return text + options();
-}
+std::string largestFile() { return fullFile(kLongEntries); }
+
+std::string nearMissFile() { return fullFile(kNearMisses); }
 
 std::string smallFile()
 {
