@@ -9,6 +9,9 @@ constexpr std::size_t kPortTextSize = 256;  // 255 characters + NUL
 constexpr int kFixedPortCount = 6;
 constexpr int kMaxPresentPorts = 32;
 
+// The device name of port 1 ... 6 ("COM3" on Windows, "/dev/ttyS2" on Linux) into out.
+void portDeviceName(int port, char* out, std::size_t outSize);
+
 struct PortChoice {
     char device[kPortTextSize];  // what is opened: "/dev/ttyS0", "COM3", "\\.\COM12"
     char label[kPortTextSize];   // what the messages name: "1" ... "6", or the port as named

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "link/serial.h"
 
 namespace {
 
@@ -163,3 +162,7 @@ void listPresentPortsUnder(const char* deviceRoot, PortList& list)
 bool portFromText(const char* text, PortChoice& port) { return portFromTextUnder(kDeviceRoot, text, port); }
 
 void listPresentPorts(PortList& list) { listPresentPortsUnder(kDeviceRoot, list); }
+
+void portDeviceName(int port, char* out, std::size_t outSize) {
+    std::snprintf(out, outSize, "/dev/ttyS%d", port - 1);
+}

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "link/port_name.h"
-#include "link/serial.h"
 
 namespace {
 
@@ -79,4 +78,18 @@ void listPresentPorts(PortList& list)
         comPort(numbers[i], label, list.ports[i].port);
         std::snprintf(list.ports[i].shown, sizeof list.ports[i].shown, "Com %d", numbers[i]);
     }
+}
+
+void portDeviceName(int port, char* out, std::size_t outSize) {
+    char name[] = "COM1";
+    name[3] = static_cast<char>('0' + static_cast<unsigned>(port) % 10u);
+    if (outSize == 0) {
+        return;
+    }
+    std::size_t length = std::strlen(name);
+    if (length >= outSize) {
+        length = outSize - 1;
+    }
+    std::memcpy(out, name, length);
+    out[length] = '\0';
 }

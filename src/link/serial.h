@@ -12,9 +12,6 @@ constexpr int kReadTimeoutMs = 36;
 constexpr int kWriteTimeoutPerByteMs = 10;
 constexpr int kWriteTimeoutConstantMs = 10;
 
-// The device name of port 1 ... 6 ("COM3" on Windows, "/dev/ttyS2" on Linux) into out.
-void portDeviceName(int port, char* out, std::size_t outSize);
-
 // Opens and sets up the named device; nullptr when it cannot be opened, and then
 // linkOpenFailure tells why.
 SerialPort* openLink(const char* device);

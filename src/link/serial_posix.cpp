@@ -133,10 +133,6 @@ void drainOutput(int fd) {
 
 }  // namespace
 
-void portDeviceName(int port, char* out, std::size_t outSize) {
-    std::snprintf(out, outSize, "/dev/ttyS%d", port - 1);
-}
-
 SerialPort* openLink(const char* device) {
     if (gPort.open) {
         return failOpen(EBUSY);

@@ -44,20 +44,6 @@ void recordOpenFailure(DWORD error) {
 
 }  // namespace
 
-void portDeviceName(int port, char* out, std::size_t outSize) {
-    char name[] = "COM1";
-    name[3] = static_cast<char>('0' + static_cast<unsigned>(port) % 10u);
-    if (outSize == 0) {
-        return;
-    }
-    std::size_t length = std::strlen(name);
-    if (length >= outSize) {
-        length = outSize - 1;
-    }
-    std::memcpy(out, name, length);
-    out[length] = '\0';
-}
-
 SerialPort* openLink(const char* device) {
     HANDLE handle = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
