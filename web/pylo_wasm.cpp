@@ -232,11 +232,11 @@ EMSCRIPTEN_KEEPALIVE int pylo_key_number_at(int table, int i)
 // The key number of a name (NUL-terminated, in the input buffer), 0 for an unknown one.
 EMSCRIPTEN_KEEPALIVE int pylo_key_number(int keypad)
 {
-    char name[32];
-    std::strncpy(name, reinterpret_cast<const char*>(gInput), sizeof name - 1);
-    name[sizeof name - 1] = '\0';
+    const char* name = reinterpret_cast<const char*>(gInput);
+    const void* end = name != nullptr ? std::memchr(name, '\0', gInputCapacity) : nullptr;
+    const std::size_t length = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - name) : 0;
     std::int32_t caseCode = 0;
-    return lookupKeyName(name, keypad != 0, false, caseCode);
+    return lookupKeyName(name, length, keypad != 0, false, caseCode);
 }
 
 // The upload of the image last compiled, one step at a time (see upload_plan.h).

@@ -84,44 +84,35 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, c
 enum class Cut { Entry, NoMore, Unclosed };
 
 // Cuts the next bracketed entry of the line into entryText, skipping any text before its
-// "[". openColumn receives the "["; a "[" with no "]" after it drops the rest of the line.
+// "[". The entry's text runs from after the "[" to the last "]" that comes before the first
+// "[" following its first "]", so "]" and "[" can be entries. openColumn receives the "[";
+// a "[" with no "]" after it drops the rest of the line.
 Cut cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColumn)
 {
-    char one[2];
-    while (!atEnd(line)) {
-        const std::size_t at = line.pos;
-        takePrefix(one, line, 1);
-        if (one[0] != '[') continue;
-        const char* rest = restOf(line);
-        const int length = static_cast<int>(restLength(line));
-        // The rest holds no NUL before its length, so a search by length finds what a search
-        // to the terminator finds.
-        auto find = [rest, length](char wanted, int from) {
-            const void* hit = std::memchr(rest + from, wanted, static_cast<std::size_t>(length - from));
-            return hit != nullptr ? static_cast<int>(static_cast<const char*>(hit) - rest) : -1;
-        };
-        int c = find(']', 0);
-        if (c < 0) {
-            openColumn = at;
-            dropRest(line);
-            return Cut::Unclosed;
-        }
-        int d = find('[', c);
-        if (d < 0) d = length;
-        // Widen to the last "]" before the next "[", so "]" and "[" can be entries.
-        int e = c;
-        while (c < d && e < d) {
-            e = find(']', c + 1);
-            if (e < 0) break;
-            if (e < d) c = e;
-        }
-        takePrefix(entryText.text, line, static_cast<std::size_t>(c));
-        entryText.pos = 0;
-        entryText.len = static_cast<std::size_t>(c);
-        openColumn = at;
-        return Cut::Entry;
+    const char* text = line.text;
+    const std::size_t length = line.len;
+    // Entries are short and usually packed together: plain loops beat library searches here.
+    std::size_t open = line.pos;
+    while (open < length && text[open] != '[') ++open;
+    if (open == length) {
+        dropRest(line);
+        return Cut::NoMore;
     }
-    return Cut::NoMore;
+    openColumn = open;
+    const std::size_t from = open + 1;
+    std::size_t last = from;
+    while (last < length && text[last] != ']') ++last;
+    if (last == length) {
+        dropRest(line);
+        return Cut::Unclosed;
+    }
+    std::size_t next = last + 1;
+    for (; next < length && text[next] != '['; ++next) {
+        if (text[next] == ']') last = next;
+    }
+    entryText = subText(line, from, last - from);
+    line.pos = next;
+    return Cut::Entry;
 }
 
 EntryFault entryFault(const SequenceEntry& entry, bool accepted, bool raw, const EntryReport& report)
@@ -159,7 +150,7 @@ void cutEntries(TextCursor& line, Statement& statement, const ParseObserver* obs
 {
     const int limit = statement.isLong ? kLongSlots : kShortSlots;
     int slot = 0;
-    TextCursor entryText;
+    TextCursor entryText{line.text, 0, 0};
     std::size_t openColumn = 0;
     EntryReport report{-1, -1};
     EntryReport* wanted = observer != nullptr ? &report : nullptr;
@@ -186,7 +177,7 @@ void cutEntries(TextCursor& line, Statement& statement, const ParseObserver* obs
         // The text from the "[" to the end of the line, its line feed aside.
         std::size_t length = line.len - openColumn - 1;
         if (length > 0 && line.text[line.len - 1] == '\n') --length;
-        entryText.len = length;
+        entryText = subText(line, openColumn + 1, length);
         reportEntry(observer, slot, openColumn, entryText, statement.sFlag != 0, nullptr, EntryFault::Unclosed, none);
         return;
     }
@@ -337,8 +328,9 @@ bool compileLines(LineReader& reader, ConfigImage& image, const ParseObserver* o
 bool readConfigFile(const char* path, ConfigImage& image, const ParseObserver* observer, int* error)
 {
     clearImage(image);
+    std::uint8_t piece[kFilePieceSize];
     LineReader reader;
-    bool read = openLineReader(reader, path) && compileLines(reader, image, observer);
+    bool read = openLineReader(reader, path, piece, sizeof piece) && compileLines(reader, image, observer);
     closeLineReader(reader);
     if (error != nullptr) *error = read ? 0 : reader.error;
     return read;

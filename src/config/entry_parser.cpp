@@ -1,31 +1,23 @@
 #include "config/entry_parser.h"
 
-#include <cstring>
-
 #include "config/key_table.h"
 
 namespace {
 
-std::int32_t cappedValue(const char* text)
+std::int32_t cappedValue(const char* text, std::size_t length)
 {
-    const std::int32_t value = decimalValue(text);
+    const std::int32_t value = decimalValue(text, length);
     return value > kValueCap ? kValueCap : value;
 }
 
-// Takes the name: the character already taken plus the whole rest of the text.
-void takeName(char (&name)[kTextBufferSize], char first, TextCursor& text)
-{
-    name[0] = first;
-    takePrefix(name + 1, text, restLength(text));
-}
+// Applies one marker's two characters after its "(" (NUL where the text ended); false when
+// the marker refuses the entry.
+using MarkerRule = bool (*)(char first, char second, SequenceEntry& entry);
 
-// Applies one marker's two characters after its "("; false when the marker refuses the entry.
-using MarkerRule = bool (*)(const char* pair, SequenceEntry& entry);
-
-bool keyMarker(const char* pair, SequenceEntry& entry)
+bool keyMarker(char first, char second, SequenceEntry& entry)
 {
-    if (pair[0] == '\0' || pair[1] != ')' ) return true;
-    switch (pair[0]) {
+    if (second != ')') return true;
+    switch (first) {
     case '+':
         if (entry.minus) return false;
         entry.plus = 1;
@@ -52,34 +44,36 @@ bool keyMarker(const char* pair, SequenceEntry& entry)
 }
 
 // A raw entry knows only the value marker.
-bool rawMarker(const char* pair, SequenceEntry& entry)
+bool rawMarker(char first, char second, SequenceEntry& entry)
 {
-    if ((pair[0] == 'd' || pair[0] == 'D') && pair[1] == ')') entry.isValue = 1;
+    if ((first == 'd' || first == 'D') && second == ')') entry.isValue = 1;
     return true;
 }
 
 enum class EntryHead { Name, OnlyMarkers, Refused };
 
-// Clears the entry and takes the markers in front of its name, then the name (the first
-// character that opens no marker and the whole rest of the text).
+// Clears the entry and takes the markers in front of its name; the name is the first
+// character that opens no marker and the whole rest of the text, left in name.
 EntryHead takeEntryHead(TextCursor& text, SequenceEntry& entry, MarkerRule rule, EntryReport* report,
-                        char (&name)[kTextBufferSize])
+                        TextCursor& name)
 {
     clearEntry(entry);
     if (report != nullptr) *report = EntryReport{-1, -1};
-    char one[2];
-    char pair[3];
-    while (!atEnd(text)) {
-        takePrefix(one, text, 1);
-        if (one[0] != '(') {
-            if (report != nullptr) report->nameStart = static_cast<int>(text.pos) - 1;
-            takeName(name, one[0], text);
+    const char* t = text.text;
+    while (text.pos < text.len) {
+        const std::size_t at = text.pos;
+        if (t[at] != '(') {
+            if (report != nullptr) report->nameStart = static_cast<int>(at);
+            name = subText(text, at, text.len - at);
+            text.pos = text.len;
             return EntryHead::Name;
         }
-        takePrefix(pair, text, 2);
-        if (!rule(pair, entry)) {
+        const char first = at + 1 < text.len ? t[at + 1] : '\0';
+        const char second = at + 2 < text.len ? t[at + 2] : '\0';
+        text.pos = at + 3 < text.len ? at + 3 : text.len;
+        if (!rule(first, second, entry)) {
             // A refusing marker is always whole: three characters.
-            if (report != nullptr) report->refusedAt = static_cast<int>(text.pos) - 3;
+            if (report != nullptr) report->refusedAt = static_cast<int>(at);
             return EntryHead::Refused;
         }
     }
@@ -90,34 +84,31 @@ EntryHead takeEntryHead(TextCursor& text, SequenceEntry& entry, MarkerRule rule,
 
 bool parseKeyEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
-    char name[kTextBufferSize];
+    TextCursor name;
     const EntryHead head = takeEntryHead(text, entry, keyMarker, report, name);
     if (head == EntryHead::Refused) return false;
     if (head == EntryHead::Name) {
-        entry.code = entry.isValue ? cappedValue(name)
-                                   : lookupKeyName(name, entry.keypad != 0, entry.caseMarker != 0, entry.caseCode);
+        entry.code = entry.isValue ? cappedValue(name.text, name.len)
+                                   : lookupKeyName(name.text, name.len, entry.keypad != 0, entry.caseMarker != 0,
+                                                   entry.caseCode);
     }
     return true;
 }
 
 void parseRawEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report)
 {
-    char number[kTextBufferSize];
+    TextCursor number;
     if (takeEntryHead(text, entry, rawMarker, report, number) == EntryHead::Name) {
-        entry.code = entry.isValue ? cappedValue(number) : rawValue(number);
+        entry.code = entry.isValue ? cappedValue(number.text, number.len) : rawValue(number.text, number.len);
     }
 }
 
-std::int32_t rawValue(const char* text)
+std::int32_t rawValue(const char* text, std::size_t length)
 {
-    if (text[0] == '\0') return 0;
-    char head[4];
-    std::size_t n = 0;
-    while (n < 3 && text[n] != '\0') {
-        head[n] = text[n];
-        ++n;
+    if (length == 0) return 0;
+    const std::size_t head = length < 3 ? length : 3;
+    for (std::size_t i = 0; i < head; ++i) {
+        if (text[i] < '0' || text[i] > '9') return static_cast<unsigned char>(text[0]);
     }
-    head[n] = '\0';
-    if (isAllDigits(head)) return decimalValue(head);
-    return static_cast<unsigned char>(head[0]);
+    return decimalValue(text, head);
 }

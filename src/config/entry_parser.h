@@ -2,6 +2,7 @@
 // value, or (under "(d)") a number up to 250.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "config/parse_observer.h"
@@ -18,6 +19,6 @@ bool parseKeyEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report =
 // Parses a raw entry (a statement with the S flag). Always succeeds.
 void parseRawEntry(TextCursor& text, SequenceEntry& entry, EntryReport* report = nullptr);
 
-// Up to three digits give their value (0 ... 999); any other text gives the byte value of
-// its first character; the empty text gives 0.
-std::int32_t rawValue(const char* text);
+// The first three characters, when all are digits, give their value (0 ... 999); any other
+// text gives the byte value of its first character; the empty text gives 0.
+std::int32_t rawValue(const char* text, std::size_t length);

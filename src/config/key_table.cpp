@@ -1,10 +1,5 @@
 #include "config/key_table.h"
 
-#include <array>
-#include <cstring>
-
-#include "config/text.h"
-
 namespace {
 
 constexpr int kShift = 128;
@@ -76,54 +71,110 @@ constexpr KeyName kKeypadNames[] = {
     {".", 104}, {"-", 105}, {"+", 106}, {"enter", 108}, {"ent", 108},
 };
 
-// Each table is found through an open-addressed hash index made at compile time: a slot
-// holds 1 + the row of a name, 0 when empty. Rows with the same name keep the first, as the
-// table order says.
+// Each table is found through an open-addressed hash index made at compile time. A name is
+// looked up as its length and its lower-case bytes packed into two 64-bit words, so a probe
+// compares three numbers and no text. A slot holds 1 + the row of a name, 0 when empty; rows
+// with the same name keep the first, as the table order says.
 constexpr std::size_t kSlots = 512;  // a power of two, over twice the larger table
-using HashIndex = std::array<std::uint16_t, kSlots>;
+constexpr std::size_t kLongestName = 16;
 
-constexpr std::uint32_t hashStep(std::uint32_t h, char c)
+struct PackedName {
+    std::uint64_t low;
+    std::uint64_t high;
+    std::size_t length;
+};
+
+constexpr bool operator==(const PackedName& a, const PackedName& b)
 {
-    return (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return a.low == b.low && a.high == b.high && a.length == b.length;
 }
 
-constexpr std::uint32_t kHashStart = 2166136261u;
+constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-constexpr bool sameName(const char* a, const char* b)
+// Packs a name of at most kLongestName characters, lower-cased.
+constexpr PackedName pack(const char* name, std::size_t length)
 {
-    while (*a != '\0' && *a == *b) {
-        ++a;
-        ++b;
+    PackedName packed{0, 0, length};
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint64_t byte = static_cast<unsigned char>(lowerAscii(name[i]));
+        if (i < 8) {
+            packed.low |= byte << (8 * i);
+        } else {
+            packed.high |= byte << (8 * (i - 8));
+        }
     }
-    return *a == *b;
+    return packed;
+}
+
+constexpr std::size_t nameLength(const char* name)
+{
+    std::size_t n = 0;
+    while (name[n] != '\0') ++n;
+    return n;
+}
+
+constexpr std::size_t slotOf(const PackedName& name)
+{
+    const std::uint64_t mixed = (name.low ^ (name.high * 0xC2B2AE3D27D4EB4Full) ^ name.length) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(mixed >> 55) & (kSlots - 1);
 }
 
 template <std::size_t N>
-constexpr HashIndex makeIndex(const KeyName (&names)[N])
+struct HashIndex {
+    std::uint16_t slots[kSlots];
+    PackedName names[N];
+};
+
+template <std::size_t N>
+constexpr HashIndex<N> makeIndex(const KeyName (&names)[N])
 {
-    HashIndex index{};
+    HashIndex<N> index{};
     for (std::size_t row = 0; row < N; ++row) {
-        std::uint32_t h = kHashStart;
-        for (const char* c = names[row].name; *c != '\0'; ++c) h = hashStep(h, *c);
-        std::size_t slot = h & (kSlots - 1);
+        index.names[row] = pack(names[row].name, nameLength(names[row].name));
+        std::size_t slot = slotOf(index.names[row]);
         bool taken = false;
-        while (index[slot] != 0 && !taken) {
-            taken = sameName(names[index[slot] - 1].name, names[row].name);
+        while (index.slots[slot] != 0 && !taken) {
+            taken = index.names[index.slots[slot] - 1] == index.names[row];
             slot = (slot + 1) & (kSlots - 1);
         }
-        if (!taken) index[slot] = static_cast<std::uint16_t>(row + 1);
+        if (!taken) index.slots[slot] = static_cast<std::uint16_t>(row + 1);
     }
     return index;
 }
 
-constexpr HashIndex kMainIndex = makeIndex(kMainNames);
-constexpr HashIndex kKeypadIndex = makeIndex(kKeypadNames);
-
-std::int32_t find(const KeyName* names, const HashIndex& index, const char* name, std::uint32_t hash)
+template <std::size_t N>
+constexpr std::size_t longestName(const KeyName (&names)[N])
 {
-    for (std::size_t slot = hash & (kSlots - 1); index[slot] != 0; slot = (slot + 1) & (kSlots - 1)) {
-        const KeyName& key = names[index[slot] - 1];
-        if (std::strcmp(key.name, name) == 0) return key.number;
+    std::size_t longest = 0;
+    for (const KeyName& key : names) longest = nameLength(key.name) > longest ? nameLength(key.name) : longest;
+    return longest;
+}
+
+static_assert(longestName(kMainNames) <= kLongestName && longestName(kKeypadNames) <= kLongestName,
+              "every key name fits a packed name");
+
+constexpr auto kMainIndex = makeIndex(kMainNames);
+constexpr auto kKeypadIndex = makeIndex(kKeypadNames);
+
+// lowerAscii on each of the eight bytes of a word at once: a byte from "A" to "Z" gains 0x20.
+std::uint64_t lowerWord(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    const std::uint64_t low7 = word & ~kHigh;
+    // Per byte, with no carry into the next: the top bit says low7 >= 'A', then low7 > 'Z'.
+    const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;
+    const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const std::uint64_t upper = fromA & ~pastZ & ~word & kHigh;
+    return word | (upper >> 2);
+}
+
+template <std::size_t N>
+std::int32_t find(const KeyName (&names)[N], const HashIndex<N>& index, const PackedName& name)
+{
+    for (std::size_t slot = slotOf(name); index.slots[slot] != 0; slot = (slot + 1) & (kSlots - 1)) {
+        const std::size_t row = index.slots[slot] - 1u;
+        if (index.names[row] == name) return names[row].number;
     }
     return 0;
 }
@@ -134,22 +185,22 @@ KeyTable mainKeyTable() { return {kMainNames, sizeof kMainNames / sizeof kMainNa
 
 KeyTable keypadKeyTable() { return {kKeypadNames, sizeof kKeypadNames / sizeof kKeypadNames[0]}; }
 
-std::int32_t lookupKeyName(char* name, bool keypad, bool caseMarker, std::int32_t& caseCode)
+std::int32_t lookupKeyName(const char* name, std::size_t length, bool keypad, bool caseMarker,
+                           std::int32_t& caseCode)
 {
-    // Only a one-character name's case matters, so keeping its first byte is enough.
-    const char asWritten = name[0];
-    // Lower-cases the name as toLowerAscii does and hashes it on the way.
-    std::uint32_t hash = kHashStart;
-    for (char* c = name; *c != '\0'; ++c) {
-        if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
-        hash = hashStep(hash, *c);
+    if (caseMarker && length == 1) {
+        const char c = name[0];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        caseCode = !letter ? 0 : (c >= 'A' && c <= 'Z') ? 2 : 4;
     }
-    if (caseMarker && name[0] != '\0' && name[1] == '\0') {
-        if (isAllLetters(name)) {
-            caseCode = asWritten != name[0] ? 2 : 4;
-        } else {
-            caseCode = 0;
-        }
+    if (length == 0 || length > kLongestName) return 0;
+    PackedName packed{0, 0, length};
+    const std::size_t inLow = length < 8 ? length : 8;
+    for (std::size_t i = 0; i < inLow; ++i) packed.low |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+    for (std::size_t i = 8; i < length; ++i) {
+        packed.high |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * (i - 8));
     }
-    return keypad ? find(kKeypadNames, kKeypadIndex, name, hash) : find(kMainNames, kMainIndex, name, hash);
+    packed.low = lowerWord(packed.low);
+    packed.high = lowerWord(packed.high);
+    return keypad ? find(kKeypadNames, kKeypadIndex, packed) : find(kMainNames, kMainIndex, packed);
 }

@@ -1,6 +1,7 @@
 #include "config/line_reader.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -32,9 +33,11 @@ bool fill(LineReader& reader)
         reader.chunkLen = reader.memory != nullptr ? reader.memorySize : 0;
         reader.memory = nullptr;
     } else {
+        // After a short piece the file is known to have ended; asking again costs a system call.
+        if (std::feof(reader.file) != 0) return false;
         errno = 0;
         reader.chunk = reader.piece;
-        reader.chunkLen = std::fread(reader.piece, 1, sizeof reader.piece, reader.file);
+        reader.chunkLen = std::fread(reader.piece, 1, reader.pieceSize, reader.file);
         // An error ends the reading even after part of a piece: a later read could succeed
         // and hide the bytes that were lost.
         if (std::ferror(reader.file) != 0) {
@@ -75,6 +78,18 @@ int nextChar(LineReader& reader)
     return c;
 }
 
+// The length of the run at the front of bytes that holds no line feed, carriage return or
+// Ctrl-Z.
+std::size_t ordinaryRun(const std::uint8_t* bytes, std::size_t size)
+{
+    static const int specials[] = {'\n', '\r', kCtrlZ};
+    for (const int special : specials) {
+        const void* hit = std::memchr(bytes, special, size);
+        if (hit != nullptr) size = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes);
+    }
+    return size;
+}
+
 void skipByteOrderMark(LineReader& reader)
 {
     static const std::uint8_t bom[3] = {0xEF, 0xBB, 0xBF};
@@ -88,9 +103,11 @@ void skipByteOrderMark(LineReader& reader)
 
 }  // namespace
 
-bool openLineReader(LineReader& reader, const char* path)
+bool openLineReader(LineReader& reader, const char* path, std::uint8_t* piece, std::size_t pieceSize)
 {
     resetPosition(reader);
+    reader.piece = piece;
+    reader.pieceSize = pieceSize;
     errno = 0;
     reader.file = std::fopen(path, "rb");
     if (reader.file == nullptr) {
@@ -104,6 +121,8 @@ void openBufferReader(LineReader& reader, const std::uint8_t* data, std::size_t 
 {
     resetPosition(reader);
     reader.file = nullptr;
+    reader.piece = nullptr;
+    reader.pieceSize = 0;
     reader.memory = data;
     reader.memorySize = size;
 }
@@ -127,9 +146,8 @@ std::size_t readLine(LineReader& reader, char (&line)[kTextBufferSize])
             const std::uint8_t* from = reader.chunk + reader.chunkPos;
             std::size_t room = reader.chunkLen - reader.chunkPos;
             if (room > kTextBufferSize - 1 - n) room = kTextBufferSize - 1 - n;
-            std::size_t k = 0;
-            while (k < room && from[k] != '\n' && from[k] != '\r' && from[k] != kCtrlZ) ++k;
-            for (std::size_t i = 0; i < k; ++i) line[n + i] = static_cast<char>(from[i]);
+            const std::size_t k = ordinaryRun(from, room);
+            std::memcpy(line + n, from, k);
             n += k;
             reader.chunkPos += k;
             if (k == room) continue;

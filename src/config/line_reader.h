@@ -2,7 +2,8 @@
 // carriage return directly before a line feed is dropped, a Ctrl-Z byte ends the text, and a
 // line is read with a 256-byte limit, so a longer physical line arrives in several reads. A
 // UTF-8 byte-order mark at the very start is skipped. The bytes come from a file, read in
-// fixed pieces so that any size takes the same memory, or from a buffer already in memory.
+// fixed pieces into the caller's storage so that any size takes the same memory, or from a
+// buffer already in memory.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +12,16 @@
 
 #include "config/text.h"
 
+// A piece this large holds every file of a usable size, which then costs one read.
+constexpr std::size_t kFilePieceSize = 64 * 1024;
+
 struct LineReader {
     std::FILE* file;            // nullptr when reading a buffer
     const std::uint8_t* chunk;  // the bytes at hand: the buffer, or the last piece of the file
     std::size_t chunkPos;
     std::size_t chunkLen;
-    std::uint8_t piece[4096];   // file pieces land here
+    std::uint8_t* piece;        // file pieces land here
+    std::size_t pieceSize;
     const std::uint8_t* memory;  // the whole buffer, until it has been taken as the chunk
     std::size_t memorySize;
     bool ended;         // end of the bytes, Ctrl-Z or a read error
@@ -31,8 +36,9 @@ struct LineReader {
     std::size_t lastReadLength;
 };
 
-// False when the file cannot be opened; reader.error tells why.
-bool openLineReader(LineReader& reader, const char* path);
+// False when the file cannot be opened; reader.error tells why. The file is read in pieces
+// of pieceSize bytes into piece, which must outlive the reader.
+bool openLineReader(LineReader& reader, const char* path, std::uint8_t* piece, std::size_t pieceSize);
 
 void openBufferReader(LineReader& reader, const std::uint8_t* data, std::size_t size);
 

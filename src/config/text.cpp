@@ -4,14 +4,10 @@
 
 void setText(TextCursor& cursor, const char* s)
 {
-    std::size_t n = 0;
-    while (n < kTextBufferSize - 1 && s[n] != '\0') {
-        cursor.text[n] = s[n];
-        ++n;
-    }
-    cursor.text[n] = '\0';
+    const void* end = std::memchr(s, '\0', kTextBufferSize - 1);
+    cursor.text = s;
     cursor.pos = 0;
-    cursor.len = n;
+    cursor.len = end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - s) : kTextBufferSize - 1;
 }
 
 void toLowerAscii(char* text)
@@ -38,17 +34,19 @@ bool isAllLetters(const char* text)
     return true;
 }
 
-std::int32_t decimalValue(const char* text)
+std::int32_t decimalValue(const char* text, std::size_t length)
 {
     // Unsigned arithmetic wraps without undefined behaviour; the final conversion gives the
     // two's-complement value.
     std::uint32_t value = 0;
-    for (; *text != '\0'; ++text) {
-        const auto digit = static_cast<std::int32_t>(static_cast<signed char>(*text)) - '0';
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto digit = static_cast<std::int32_t>(static_cast<signed char>(text[i])) - '0';
         value = value * 10u + static_cast<std::uint32_t>(digit);
     }
     return static_cast<std::int32_t>(value);
 }
+
+std::int32_t decimalValue(const char* text) { return decimalValue(text, std::strlen(text)); }
 
 int findChar(const char* text, char c, int from)
 {

@@ -7,16 +7,24 @@
 
 constexpr std::size_t kTextBufferSize = 256;  // lines, entry texts and paths: 255 characters + NUL
 
-// A line (or an entry's text) that parsing consumes from the front. Taking characters
-// advances pos instead of moving the rest of the text, so a line costs linear time.
+// A line (or an entry's text) that parsing consumes from the front. The cursor looks at text
+// held elsewhere (the line buffer, or the line for an entry); taking characters advances pos,
+// so nothing is copied and a line costs linear time. The text holds no NUL before len.
 struct TextCursor {
-    char text[kTextBufferSize];
+    const char* text;
     std::size_t pos;  // first character not yet taken
-    std::size_t len;  // length of text up to its NUL
+    std::size_t len;
 };
 
-// Loads at most 255 characters of s (up to its NUL) and puts the cursor at the front.
+// Puts the cursor at the front of at most 255 characters of s, up to its NUL. s must outlive
+// the cursor.
 void setText(TextCursor& cursor, const char* s);
+
+// The part [from, from + length) of another cursor's text, as a cursor of its own.
+inline TextCursor subText(const TextCursor& cursor, std::size_t from, std::size_t length)
+{
+    return TextCursor{cursor.text + from, 0, length};
+}
 
 inline const char* restOf(const TextCursor& cursor) { return cursor.text + cursor.pos; }
 inline std::size_t restLength(const TextCursor& cursor) { return cursor.len - cursor.pos; }
@@ -47,6 +55,7 @@ bool isAllLetters(const char* text);
 
 // value = value * 10 + (c - '0') for every character taken as a signed byte, with no digit
 // check, wrapping in 32-bit two's complement. The empty text gives 0.
+std::int32_t decimalValue(const char* text, std::size_t length);
 std::int32_t decimalValue(const char* text);
 
 // Index of the first c at or after from, or -1.

@@ -11,7 +11,7 @@ namespace {
 std::int32_t ignored = 0;
 std::int32_t lookup(std::string name, bool keypad, bool caseMarker = false, std::int32_t& caseCode = ignored)
 {
-    return lookupKeyName(&name[0], keypad, caseMarker, caseCode);
+    return lookupKeyName(name.data(), name.size(), keypad, caseMarker, caseCode);
 }
 
 TEST(KeyTable, ListMatchesTheGoldenFile)

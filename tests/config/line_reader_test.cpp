@@ -21,11 +21,13 @@ std::vector<std::string> readFrom(LineReader& reader)
     return reads;
 }
 
+std::uint8_t piece[kFilePieceSize];
+
 std::string readAll(const std::string& content)
 {
     TempFile file(content);
     LineReader reader;
-    EXPECT_TRUE(openLineReader(reader, file.path.c_str())) << file.path;
+    EXPECT_TRUE(openLineReader(reader, file.path.c_str(), piece, sizeof piece)) << file.path;
     const std::vector<std::string> fromFile = readFrom(reader);
     openBufferReader(reader, reinterpret_cast<const std::uint8_t*>(content.data()), content.size());
     EXPECT_EQ(readFrom(reader), fromFile) << "a buffer reads otherwise than a file";
@@ -54,7 +56,7 @@ TEST(LineReader, EveryCaseOfLineReadsTxt)
 // the usual power-of-two sizes.
 TEST(LineReader, CrLfAndCtrlZAcrossLargeFiles)
 {
-    for (const std::size_t boundary : {512u, 1024u, 4096u, 8192u, 16384u}) {
+    for (const std::size_t boundary : {512u, 4096u, 16384u, 65536u}) {
         for (std::size_t at = boundary - 2; at < boundary + 2; ++at) {  // where the CR lands
             std::string file, expected;
             for (; file.size() + 101 < at; file += std::string(99, 'f') + "\r\n") expected += " [100] \"" + std::string(99, 'f') + "\\n\"";
@@ -72,9 +74,9 @@ TEST(LineReader, CrLfAndCtrlZAcrossLargeFiles)
 TEST(LineReader, FailuresCarryTheSystemsReason)
 {
     LineReader reader;
-    EXPECT_FALSE(openLineReader(reader, "/nonexistent-dir/pylo/none.txt"));
+    EXPECT_FALSE(openLineReader(reader, "/nonexistent-dir/pylo/none.txt", piece, sizeof piece));
     EXPECT_EQ(reader.error, ENOENT);
-    ASSERT_TRUE(openLineReader(reader, "/"));
+    ASSERT_TRUE(openLineReader(reader, "/", piece, sizeof piece));
     char line[kTextBufferSize];
     EXPECT_EQ(readLine(reader, line), 0u);
     EXPECT_EQ(reader.error, EISDIR);

@@ -386,11 +386,8 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
         if (!names.empty()) note(state, static_cast<std::size_t>(e.nameColumn), "did you mean " + names + "?");
     }
     if (keypad) {
-        char copy[kTextBufferSize];
-        std::strncpy(copy, name.c_str(), kTextBufferSize - 1);
-        copy[kTextBufferSize - 1] = '\0';
         std::int32_t caseCode = 0;
-        const std::int32_t number = lookupKeyName(copy, false, false, caseCode);
+        const std::int32_t number = lookupKeyName(name.data(), name.size(), false, false, caseCode);
         if (number != 0) {
             note(state, static_cast<std::size_t>(e.nameColumn),
                  "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(number));

@@ -116,11 +116,8 @@ std::string folded(std::string_view name)
 
 bool isKeyName(const std::string& name)
 {
-    if (name.empty() || name.size() >= kTextBufferSize) return false;
-    char copy[kTextBufferSize];
-    std::memcpy(copy, name.c_str(), name.size() + 1);
     std::int32_t caseCode = 0;
-    return lookupKeyName(copy, false, false, caseCode) != 0;
+    return lookupKeyName(name.data(), name.size(), false, false, caseCode) != 0;
 }
 
 // "numpad7", "num7", "kp7", "keypad7" name the keypad's digit keys.
