@@ -91,7 +91,7 @@ Cut cutNextEntry(TextCursor& line, TextCursor& entryText, std::size_t& openColum
 {
     const char* text = line.text;
     const std::size_t length = line.len;
-    // Entries are short and usually packed together: plain loops beat library searches here.
+    // Entries are short and usually packed together: a library search would cost more than it saves.
     std::size_t open = line.pos;
     while (open < length && text[open] != '[') ++open;
     if (open == length) {

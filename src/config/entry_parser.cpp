@@ -10,11 +10,9 @@ std::int32_t cappedValue(const char* text, std::size_t length)
     return value > kValueCap ? kValueCap : value;
 }
 
-// Applies one marker's two characters after its "(" (NUL where the text ended); false when
-// the marker refuses the entry.
-using MarkerRule = bool (*)(char first, char second, SequenceEntry& entry);
-
-bool keyMarker(char first, char second, SequenceEntry& entry)
+// A marker rule applies one marker's two characters after its "(" (NUL where the text ended);
+// false when the marker refuses the entry.
+inline bool keyMarker(char first, char second, SequenceEntry& entry)
 {
     if (second != ')') return true;
     switch (first) {
@@ -44,7 +42,7 @@ bool keyMarker(char first, char second, SequenceEntry& entry)
 }
 
 // A raw entry knows only the value marker.
-bool rawMarker(char first, char second, SequenceEntry& entry)
+inline bool rawMarker(char first, char second, SequenceEntry& entry)
 {
     if ((first == 'd' || first == 'D') && second == ')') entry.isValue = 1;
     return true;
@@ -54,6 +52,7 @@ enum class EntryHead { Name, OnlyMarkers, Refused };
 
 // Clears the entry and takes the markers in front of its name; the name is the first
 // character that opens no marker and the whole rest of the text, left in name.
+template <typename MarkerRule>
 EntryHead takeEntryHead(TextCursor& text, SequenceEntry& entry, MarkerRule rule, EntryReport* report,
                         TextCursor& name)
 {

@@ -114,6 +114,8 @@ bool openLineReader(LineReader& reader, const char* path, std::uint8_t* piece, s
         reader.error = errno != 0 ? errno : ENOENT;
         return false;
     }
+    // The pieces are the buffer: a stream buffer of its own would only cost a copy.
+    std::setvbuf(reader.file, nullptr, _IONBF, 0);
     return true;
 }
 

@@ -30,5 +30,6 @@ struct Statement {
     SequenceEntry entries[kLongSlots];
 };
 
-void clearEntry(SequenceEntry& entry);
-void clearStatement(Statement& statement);
+// Inline: the compiler clears an entry for every bracketed entry of every line.
+inline void clearEntry(SequenceEntry& entry) { entry = SequenceEntry{}; }
+inline void clearStatement(Statement& statement) { statement = Statement{}; }

@@ -20,23 +20,32 @@ void require(bool holds, const char* what, std::size_t offset)
 }
 
 // What every image obeys (the first entry of a sequence also carries its R and S flags, a value
-// entry any number). Left out of the sanitizers: their checks would cost more than a compile.
+// entry any number). Out of the sanitizers and skipping the empty parts eight bytes at a time, so
+// that it costs far less than a compile.
 __attribute__((no_sanitize("address", "undefined"))) void checkLayout(const std::uint8_t* b)
 {
-    for (std::size_t at = 72 * 96; at < kImageSize; ++at) require(b[at] == 0 || at == 8188 || at == 8189, "byte outside the blocks and options", at);
+    std::uint8_t outside = 0;
+    for (std::size_t at = 72 * 96; at < 8188; ++at) outside |= b[at];
+    for (std::size_t at = 8190; at < kImageSize; ++at) outside |= b[at];
+    require(outside == 0, "byte outside the blocks and options", 0);
     require((b[8188] & 0xF0) == 0 && (b[8189] & 0x60) == 0, "option bits that are always 0", 8188);
     require((b[8189] & 0x1C) == 0 || (b[8189] & 0x10) != 0, "MSET field neither 0 nor 4 ... 7", 8189);
-    for (std::size_t at = 0; at < 72 * 96; at += 2) {
-        const std::uint8_t first = b[at] & (at % 96 == 0 || at % 96 == 64 ? 0x5F : 0xFF);
-        require(first == 0x40 || ((first & 0xE0) == 0 && (first & 0x06) != 0x06 && (first & 0x18) != 0x18 && b[at + 1] <= 0x7F),
-                "key or raw entry with bits 5-7, both case bits, both plus and minus or a number above 0x7F", at);
+    for (std::size_t word = 0; word < 72 * 96; word += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, b + word, 8);
+        if (eight == 0) continue;
+        for (std::size_t at = word; at < word + 8; at += 2) {
+            const std::uint8_t first = b[at] & (at % 96 == 0 || at % 96 == 64 ? 0x5F : 0xFF);
+            require(first == 0x40 || ((first & 0xE0) == 0 && (first & 0x06) != 0x06 && (first & 0x18) != 0x18 && b[at + 1] <= 0x7F),
+                    "key or raw entry with bits 5-7, both case bits, both plus and minus or a number above 0x7F", at);
+        }
     }
 }
 
-// Compiles text into an image that first holds garbage (a missing clear shows) and compares.
-void compileAlike(const std::uint8_t* text, std::size_t size, std::uint8_t garbage, const char* what, CheckReport* report = nullptr)
+// Compiles text into the other image, which still holds the last input's image (a missing clear
+// shows), and compares.
+void compileAlike(const std::uint8_t* text, std::size_t size, const char* what, CheckReport* report = nullptr)
 {
-    gOther.bytes.fill(garbage);
     report != nullptr ? checkConfigBuffer(text, size, *report, gOther) : compileConfigBuffer(text, size, gOther);
     require(gImage.bytes == gOther.bytes, what, 0);
 }
@@ -51,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     gImage.bytes.fill(0xA5);
     compileConfigBuffer(data, size, gImage);
     checkLayout(gImage.bytes.data());
-    compileAlike(data, size, 0x5A, "the checker's image differs", &report);
+    compileAlike(data, size, "the checker's image differs", &report);
     long long warnings = 0;
     for (const Diagnostic& d : report.items) {
         require(d.line >= 1 && d.column >= 1, "finding before line 1, column 1", 0);
@@ -67,17 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> text(data, data + size);
     if (size % 3 == 0) {  // anything after a Ctrl-Z is never read
         text.insert(text.end(), kAfterEnd, kAfterEnd + sizeof kAfterEnd - 1);
-        compileAlike(text.data(), text.size(), 0xFF, "text after Ctrl-Z changed the image");
+        compileAlike(text.data(), text.size(), "text after Ctrl-Z changed the image");
     } else if (size % 3 == 1 && (size < 3 || std::memcmp(data, "\xEF\xBB\xBF", 3) != 0)) {  // a byte-order mark, unless there is one
         text.insert(text.begin(), {0xEF, 0xBB, 0xBF});
-        compileAlike(text.data(), text.size(), 0x00, "a leading byte-order mark changed the image");
+        compileAlike(text.data(), text.size(), "a leading byte-order mark changed the image");
     } else if (size % 3 == 2 && std::memchr(data, '\r', size) == nullptr && std::memchr(data, '\n', size) != nullptr) {
         text.clear();  // CR LF line ends, in a text without CRs of its own
         for (std::size_t i = 0; i < size; ++i) {
             if (data[i] == '\n') text.push_back('\r');
             text.push_back(data[i]);
         }
-        compileAlike(text.data(), text.size(), 0x33, "CR LF line ends changed the image");
+        compileAlike(text.data(), text.size(), "CR LF line ends changed the image");
     }
     return 0;
 }

@@ -53,23 +53,31 @@ std::string sourceOf(const char* text)
     return std::string(text, n);
 }
 
-void addAt(CheckState& state, int line, int column, Severity severity, const std::string& message,
-           const std::string& source, int caret)
+// Messages and sources are moved, not copied, into the report: a file full of findings makes
+// thousands of them.
+void addAt(CheckState& state, int line, int column, Severity severity, std::string message, std::string source,
+           int caret)
 {
-    addDiagnostic(*state.report, Diagnostic{line, column, severity, message, source, caret});
+    addDiagnostic(*state.report, Diagnostic{line, column, severity, std::move(message), std::move(source), caret});
 }
 
 // A message about the current read; column is an index into it.
-void add(CheckState& state, std::size_t column, Severity severity, const std::string& message, bool withSource = true)
+void add(CheckState& state, std::size_t column, Severity severity, std::string message, bool withSource = true)
 {
     const int caret = static_cast<int>(column);
-    addAt(state, state.line, state.startColumn + caret + 1, severity, message,
+    addAt(state, state.line, state.startColumn + caret + 1, severity, std::move(message),
           withSource ? sourceOf(state.text) : std::string(), caret);
 }
 
-void warn(CheckState& state, std::size_t column, const std::string& message) { add(state, column, Severity::Warning, message); }
+void warn(CheckState& state, std::size_t column, std::string message)
+{
+    add(state, column, Severity::Warning, std::move(message));
+}
 
-void note(CheckState& state, std::size_t column, const std::string& message) { add(state, column, Severity::Note, message, false); }
+void note(CheckState& state, std::size_t column, std::string message)
+{
+    add(state, column, Severity::Note, std::move(message), false);
+}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -664,20 +672,25 @@ void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& 
 
 void printReport(std::FILE* out, const char* fileName, const CheckReport& report)
 {
+    // Sources are parts of reads, so they fit the read's buffer with no allocation per finding.
+    char source[kTextBufferSize];
+    char caret[kTextBufferSize];
     for (const Diagnostic& d : report.items) {
         std::fprintf(out, "%s:%d:%d: %s: %s\n", fileName, d.line, d.column,
                      d.severity == Severity::Warning ? "warning" : "note", d.message.c_str());
         if (d.source.empty()) continue;
         // Control bytes would move the terminal's cursor: each shows as one '?'. Tabs are kept
         // so the caret lines up however the terminal sets its tab stops.
-        std::string source = d.source;
-        std::string caret;
-        for (std::size_t i = 0; i < source.size(); ++i) {
-            const auto c = static_cast<unsigned char>(source[i]);
-            if ((c < 0x20 && c != '\t') || c == 0x7F) source[i] = '?';
-            if (static_cast<int>(i) < d.caret) caret += c == '\t' ? '\t' : ' ';
+        const std::size_t n = d.source.size() < kTextBufferSize ? d.source.size() : kTextBufferSize - 1;
+        std::size_t width = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(d.source[i]);
+            source[i] = (c < 0x20 && c != '\t') || c == 0x7F ? '?' : static_cast<char>(c);
+            if (static_cast<int>(i) < d.caret) caret[width++] = c == '\t' ? '\t' : ' ';
         }
-        std::fprintf(out, "%s\n%s^\n", source.c_str(), caret.c_str());
+        source[n] = '\0';
+        caret[width] = '\0';
+        std::fprintf(out, "%s\n%s^\n", source, caret);
     }
     if (report.omitted > 0) {
         std::fprintf(out, "%s: %lld more warnings and notes are not shown\n", fileName, report.omitted);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -39,19 +40,36 @@ std::string quotedList(const std::vector<std::string>& names)
     return out;
 }
 
+// The characters of text as bits (two that share a bit count as one).
+std::uint64_t charactersOf(std::string_view text)
+{
+    std::uint64_t bits = 0;
+    for (const char c : text) bits |= std::uint64_t{1} << (static_cast<unsigned char>(c) & 63u);
+    return bits;
+}
+
+int bitCount(std::uint64_t bits)
+{
+    int n = 0;
+    for (; bits != 0; bits &= bits - 1) ++n;
+    return n;
+}
+
 // The candidates nearest to word, at most kMostSuggestions of them, when near enough.
 template <typename Names>
 std::string closest(std::string_view word, std::size_t count, Names nameAt)
 {
     const int allowed = allowedDistance(word.size());
     int best = allowed + 1;
+    const std::uint64_t ours = charactersOf(word);
     std::vector<std::string> found;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view candidate = nameAt(i);
-        // The distance is at least the difference in length.
-        const std::size_t shorter = std::min(word.size(), candidate.size());
-        if (std::max(word.size(), candidate.size()) - shorter > static_cast<std::size_t>(best)) continue;
-        const int d = editDistance(word, candidate);
+        // Each character that one text has and the other lacks takes an edit of its own: a
+        // cheap bound that passes over most names without working out the distance.
+        const std::uint64_t theirs = charactersOf(candidate);
+        if (std::max(bitCount(ours & ~theirs), bitCount(theirs & ~ours)) > best) continue;
+        const int d = editDistance(word, candidate, best);
         if (d > allowed || d > best) continue;
         if (d < best) {
             best = d;
@@ -177,30 +195,45 @@ std::string combinationEntries(std::string_view name)
     return out;
 }
 
-int editDistance(std::string_view a, std::string_view b)
+int editDistance(std::string_view a, std::string_view b, int limit)
 {
+    if (a.size() < b.size()) std::swap(a, b);  // the rows run along the shorter text
     const std::size_t n = a.size();
     const std::size_t m = b.size();
-    // Key names and keywords are short: their table fits on the stack.
-    int small[32 * 32];
+    if (n - m > static_cast<std::size_t>(limit)) return limit + 1;  // at least one edit per extra character
+    // Three rows: a transposition looks two rows back. Key names and keywords are short, so
+    // the rows fit on the stack.
+    int small[3 * 33];
     std::vector<int> large;
-    int* d = small;
-    if ((n + 1) * (m + 1) > sizeof small / sizeof small[0]) {
-        large.resize((n + 1) * (m + 1));
-        d = large.data();
+    int* rows = small;
+    if (m + 1 > 33) {
+        large.resize(3 * (m + 1));
+        rows = large.data();
     }
-    auto at = [m, d](std::size_t i, std::size_t j) -> int& { return d[i * (m + 1) + j]; };
-    for (std::size_t i = 0; i <= n; ++i) at(i, 0) = static_cast<int>(i);
-    for (std::size_t j = 0; j <= m; ++j) at(0, j) = static_cast<int>(j);
+    int* before = rows;
+    int* previous = rows + (m + 1);
+    int* current = rows + 2 * (m + 1);
+    for (std::size_t j = 0; j <= m; ++j) previous[j] = static_cast<int>(j);
+    int previousBest = 0;
     for (std::size_t i = 1; i <= n; ++i) {
+        current[0] = static_cast<int>(i);
+        int best = current[0];
         for (std::size_t j = 1; j <= m; ++j) {
             const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
-            int v = std::min(std::min(at(i - 1, j) + 1, at(i, j - 1) + 1), at(i - 1, j - 1) + cost);
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) v = std::min(v, at(i - 2, j - 2) + 1);
-            at(i, j) = v;
+            int v = std::min(std::min(previous[j] + 1, current[j - 1] + 1), previous[j - 1] + cost);
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) v = std::min(v, before[j - 2] + 1);
+            current[j] = v;
+            best = std::min(best, v);
         }
+        // Every later row grows from these two, each step adding at least as much as it takes.
+        if (best > limit && previousBest > limit) return limit + 1;
+        previousBest = best;
+        int* spare = before;
+        before = previous;
+        previous = current;
+        current = spare;
     }
-    return at(n, m);
+    return std::min(previous[m], limit + 1);
 }
 
 std::string closestKeyNames(std::string_view name, const KeyTable& table)

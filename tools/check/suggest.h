@@ -6,8 +6,9 @@
 
 #include "config/key_table.h"
 
-// Edit distance counting insertions, deletions, substitutions and swaps of two neighbours.
-int editDistance(std::string_view a, std::string_view b);
+// Edit distance counting insertions, deletions, substitutions and swaps of two neighbours, or
+// limit + 1 when it is larger than limit (found without working it out).
+int editDistance(std::string_view a, std::string_view b, int limit);
 
 // The names of table closest to name (compared in lower case), when one is close enough to be
 // a likely typo: "'shift'", "'f1' or 'f3'", "'a', 'b' or 'c'". Empty when none is.
