@@ -38,26 +38,26 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, c
 {
     char word[5];
     std::size_t at = line.pos;
-    if (std::strcmp(lead, "pr") == 0) {
+    if (sameText(lead, "pr")) {
         takeLower(word, line, 4);
-        if (std::strcmp(word, "el:y") != 0) return rejectOptionTail(observer, word, "el", at);
+        if (!sameText(word, "el:y")) return rejectOptionTail(observer, word, "el", at);
         statement.kind = kKindPrel;
         return true;
     }
-    if (std::strcmp(lead, "re") == 0) {
+    if (sameText(lead, "re")) {
         takeLower(word, line, 4);
-        if (std::strcmp(word, "vx:y") == 0) {
+        if (sameText(word, "vx:y")) {
             statement.kind = kKindRevx;
-        } else if (std::strcmp(word, "vy:y") == 0) {
+        } else if (sameText(word, "vy:y")) {
             statement.kind = kKindRevy;
         } else {
             return rejectOptionTail(observer, word, word[1] == 'y' ? "vy" : "vx", at);
         }
         return true;
     }
-    if (std::strcmp(lead, "ms") == 0) {
+    if (sameText(lead, "ms")) {
         takeLower(word, line, 3);
-        if (std::strcmp(word, "et:") != 0) return rejectOptionTail(observer, word, "et", at);
+        if (!sameText(word, "et:")) return rejectOptionTail(observer, word, "et", at);
         at = line.pos;
         takePrefix(word, line, 1);
         if (!isAllDigits(word)) return reject(observer, LineFault::MsetValueNotDigit, at);
@@ -68,7 +68,7 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, c
     }
     // "ro"
     takeLower(word, line, 1);
-    if (std::strcmp(word, "t") != 0) return reject(observer, LineFault::MisspeltKeyword, 0);
+    if (!sameText(word, "t")) return reject(observer, LineFault::MisspeltKeyword, 0);
     at = line.pos;
     takePrefix(word, line, 1);
     if (!isAllDigits(word)) return reject(observer, LineFault::RotNumberNotDigit, at);
@@ -76,7 +76,7 @@ bool parseOptionTail(TextCursor& line, const char* lead, Statement& statement, c
     if (n < 1 || n > 4) return reject(observer, LineFault::RotNumberOutOfRange, at);
     at = line.pos;
     takeLower(word, line, 2);
-    if (std::strcmp(word, ":y") != 0) return rejectOptionTail(observer, word, "", at);
+    if (!sameText(word, ":y")) return rejectOptionTail(observer, word, "", at);
     statement.kind = kKindRot1 - 1 + n;
     return true;
 }
@@ -198,9 +198,9 @@ bool parseInputStatement(TextCursor& line, Statement& statement, const ParseObse
     statement.kind = n;
     at = line.pos;
     takePrefix(word, line, 1);
-    if (std::strcmp(word, ":") == 0) {
+    if (sameText(word, ":")) {
         statement.isLong = 1;
-    } else if (std::strcmp(word, "|") == 0) {
+    } else if (sameText(word, "|")) {
         statement.isLong = 0;
     } else {
         return reject(observer, LineFault::MissingSequenceMark, at);
@@ -208,9 +208,9 @@ bool parseInputStatement(TextCursor& line, Statement& statement, const ParseObse
     for (int marker = 0; marker < 2 && !atEnd(line) && restOf(line)[0] == '<'; ++marker) {
         at = line.pos;
         takePrefix(word, line, 3);
-        if (std::strcmp(word, "<R>") == 0 || std::strcmp(word, "<r>") == 0) {
+        if (sameText(word, "<R>") || sameText(word, "<r>")) {
             statement.rFlag = 1;
-        } else if (std::strcmp(word, "<S>") == 0 || std::strcmp(word, "<s>") == 0) {
+        } else if (sameText(word, "<S>") || sameText(word, "<s>")) {
             statement.sFlag = 1;
         } else {
             return reject(observer, LineFault::UnknownMarker, at);
@@ -225,9 +225,9 @@ bool parseStatementBody(TextCursor& line, Statement& statement, const ParseObser
     clearStatement(statement);
     char lead[3];
     takeLower(lead, line, 2);
-    if (std::strcmp(lead, "in") == 0) return parseInputStatement(line, statement, observer);
-    if (std::strcmp(lead, "pr") == 0 || std::strcmp(lead, "re") == 0 || std::strcmp(lead, "ms") == 0 ||
-        std::strcmp(lead, "ro") == 0) {
+    if (sameText(lead, "in")) return parseInputStatement(line, statement, observer);
+    if (sameText(lead, "pr") || sameText(lead, "re") || sameText(lead, "ms") ||
+        sameText(lead, "ro")) {
         return parseOptionTail(line, lead, statement, observer);
     }
     return reject(observer, LineFault::UnknownKeyword, 0);

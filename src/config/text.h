@@ -41,6 +41,17 @@ inline void takePrefix(char* dest, TextCursor& cursor, std::size_t n)
     cursor.pos += n;
 }
 
+// Whether two NUL-terminated texts are equal: for the few characters of a keyword, a loop
+// here costs less than a library call.
+inline bool sameText(const char* a, const char* b)
+{
+    while (*a != '\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
 // Drops everything that is left.
 inline void dropRest(TextCursor& cursor) { cursor.pos = cursor.len; }
 

@@ -6,7 +6,7 @@ file(MAKE_DIRECTORY "${WORK}/corpus" "${WORK}/artifacts")
 file(GLOB seedFiles LIST_DIRECTORIES false "${SEEDS}/*")
 file(COPY ${seedFiles} DESTINATION "${WORK}/corpus")
 execute_process(COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=quarantine_size_mb=16:malloc_context_size=0 "${FUZZER}" "${WORK}/corpus"
-                        -max_total_time=${SECONDS} -reload=0 -max_len=1024 -timeout=10 -rss_limit_mb=2048 -dict=${DICT}
+                        -max_total_time=${SECONDS} -reload=0 -use_cmp=0 -max_len=1024 -timeout=10 -rss_limit_mb=2048 -dict=${DICT}
                         -artifact_prefix=${WORK}/artifacts/ -print_final_stats=1 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the fuzzer failed (${result}); reproducers are in ${WORK}/artifacts")

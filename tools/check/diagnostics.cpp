@@ -106,7 +106,7 @@ bool looksLikeStatement(const char* text)
         char lead[3] = {head[0], head[1], '\0'};
         toLowerAscii(lead);
         for (const char* keyword : {"in", "pr", "re", "ms", "ro"}) {
-            if (std::strcmp(lead, keyword) == 0) return true;
+            if (sameText(lead, keyword)) return true;
         }
     }
     const char* open = std::strchr(text, '[');
@@ -670,14 +670,40 @@ void checkConfigBuffer(const std::uint8_t* data, std::size_t size, CheckReport& 
     });
 }
 
+namespace {
+
+// A line or column number, without the cost of formatting (a report can hold a thousand).
+void putNumber(std::FILE* out, long long n)
+{
+    char digits[24];
+    std::size_t at = sizeof digits;
+    digits[--at] = '\0';
+    unsigned long long rest = n < 0 ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+    do {
+        digits[--at] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    if (n < 0) digits[--at] = '-';
+    std::fputs(digits + at, out);
+}
+
+}  // namespace
+
 void printReport(std::FILE* out, const char* fileName, const CheckReport& report)
 {
     // Sources are parts of reads, so they fit the read's buffer with no allocation per finding.
     char source[kTextBufferSize];
     char caret[kTextBufferSize];
     for (const Diagnostic& d : report.items) {
-        std::fprintf(out, "%s:%d:%d: %s: %s\n", fileName, d.line, d.column,
-                     d.severity == Severity::Warning ? "warning" : "note", d.message.c_str());
+        // FILE:LINE:COLUMN: warning: MESSAGE
+        std::fputs(fileName, out);
+        std::fputc(':', out);
+        putNumber(out, d.line);
+        std::fputc(':', out);
+        putNumber(out, d.column);
+        std::fputs(d.severity == Severity::Warning ? ": warning: " : ": note: ", out);
+        std::fputs(d.message.c_str(), out);
+        std::fputc('\n', out);
         if (d.source.empty()) continue;
         // Control bytes would move the terminal's cursor: each shows as one '?'. Tabs are kept
         // so the caret lines up however the terminal sets its tab stops.
@@ -690,9 +716,15 @@ void printReport(std::FILE* out, const char* fileName, const CheckReport& report
         }
         source[n] = '\0';
         caret[width] = '\0';
-        std::fprintf(out, "%s\n%s^\n", source, caret);
+        std::fputs(source, out);
+        std::fputc('\n', out);
+        std::fputs(caret, out);
+        std::fputs("^\n", out);
     }
     if (report.omitted > 0) {
-        std::fprintf(out, "%s: %lld more warnings and notes are not shown\n", fileName, report.omitted);
+        std::fputs(fileName, out);
+        std::fputs(": ", out);
+        putNumber(out, report.omitted);
+        std::fputs(" more warnings and notes are not shown\n", out);
     }
 }

@@ -65,8 +65,11 @@ std::string closest(std::string_view word, std::size_t count, Names nameAt)
     std::vector<std::string> found;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view candidate = nameAt(i);
-        // Each character that one text has and the other lacks takes an edit of its own: a
-        // cheap bound that passes over most names without working out the distance.
+        // Cheap bounds pass over most names without working out the distance: each extra
+        // character takes an edit, and so does each character that one text has and the other
+        // lacks.
+        const std::size_t shorter = std::min(word.size(), candidate.size());
+        if (std::max(word.size(), candidate.size()) - shorter > static_cast<std::size_t>(best)) continue;
         const std::uint64_t theirs = charactersOf(candidate);
         if (std::max(bitCount(ours & ~theirs), bitCount(theirs & ~ours)) > best) continue;
         const int d = editDistance(word, candidate, best);
