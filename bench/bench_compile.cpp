@@ -1,5 +1,5 @@
 // Time to compile configuration files through readConfigFile: the largest file the language
-// allows, a file of long unknown names (every lookup scans a whole table), and a typical small
+// allows, a file of long unknown names (every lookup misses), and a typical small
 // file. Two more split the cost between reading lines and compiling from memory.
 #include <cstdio>
 #include <cstdlib>
