@@ -1,6 +1,8 @@
 # Runs -DFUZZER for -DSECONDS on a fresh copy of -DSEEDS in -DWORK with -DDICT (ctest, scripts/fuzz.sh). A 16 MB
 # quarantine still catches a use after free within a run and spares the pages the default 256 MB costs;
 # allocations keep no call stack (a reproducer run again by hand shows it), which spares an unwind each.
+# No other process adds to the corpus (-reload=0), and with comparisons untraced there is no table of
+# them to keep (-use_cmp=0).
 file(REMOVE_RECURSE "${WORK}/corpus")
 file(MAKE_DIRECTORY "${WORK}/corpus" "${WORK}/artifacts")
 file(GLOB seedFiles LIST_DIRECTORIES false "${SEEDS}/*")
