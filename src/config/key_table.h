@@ -19,8 +19,8 @@ KeyTable mainKeyTable();
 KeyTable keypadKeyTable();
 
 // Looks the length characters of name up, in any case, in the keypad table when keypad is
-// set, else in the main table. Under the case marker a one-character name sets caseCode: 2 for an
-// upper-case letter, 4 for a lower-case one, 0 for any other character; otherwise caseCode
-// is left as it was.
+// set, else in the main table. Under the case marker a one-character name sets caseCode: 2
+// for an upper-case letter, 4 for a lower-case one, 0 for any other character; otherwise
+// caseCode is left as it was.
 std::int32_t lookupKeyName(const char* name, std::size_t length, bool keypad, bool caseMarker,
                            std::int32_t& caseCode);
