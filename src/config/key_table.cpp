@@ -1,5 +1,7 @@
 #include "config/key_table.h"
 
+#include <string>
+
 namespace {
 
 constexpr int kShift = 128;
@@ -89,29 +91,38 @@ constexpr bool operator==(const PackedName& a, const PackedName& b)
     return a.low == b.low && a.high == b.high && a.length == b.length;
 }
 
-constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// A byte from "A" to "Z" in each of the eight bytes of a word gains 0x20: all eight are
+// lower-cased at once.
+constexpr std::uint64_t lowerWord(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    const std::uint64_t low7 = word & ~kHigh;
+    // Per byte, with no carry into the next: the top bit says low7 >= 'A', then low7 > 'Z'.
+    const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;
+    const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const std::uint64_t upper = fromA & ~pastZ & ~word & kHigh;
+    return word | (upper >> 2);
+}
 
-// Packs a name of at most kLongestName characters, lower-cased.
+// Packs a name of at most kLongestName characters, lower-cased: the table's names when the
+// program is compiled, the looked-up name when it runs.
 constexpr PackedName pack(const char* name, std::size_t length)
 {
     PackedName packed{0, 0, length};
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint64_t byte = static_cast<unsigned char>(lowerAscii(name[i]));
-        if (i < 8) {
-            packed.low |= byte << (8 * i);
-        } else {
-            packed.high |= byte << (8 * (i - 8));
-        }
+    const std::size_t inLow = length < 8 ? length : 8;
+    for (std::size_t i = 0; i < inLow; ++i) {
+        packed.low |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
     }
+    for (std::size_t i = 8; i < length; ++i) {
+        packed.high |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * (i - 8));
+    }
+    packed.low = lowerWord(packed.low);
+    packed.high = lowerWord(packed.high);
     return packed;
 }
 
-constexpr std::size_t nameLength(const char* name)
-{
-    std::size_t n = 0;
-    while (name[n] != '\0') ++n;
-    return n;
-}
+constexpr std::size_t nameLength(const char* name) { return std::char_traits<char>::length(name); }
 
 constexpr std::size_t slotOf(const PackedName& name)
 {
@@ -156,19 +167,6 @@ static_assert(longestName(kMainNames) <= kLongestName && longestName(kKeypadName
 constexpr auto kMainIndex = makeIndex(kMainNames);
 constexpr auto kKeypadIndex = makeIndex(kKeypadNames);
 
-// lowerAscii on each of the eight bytes of a word at once: a byte from "A" to "Z" gains 0x20.
-std::uint64_t lowerWord(std::uint64_t word)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-    const std::uint64_t low7 = word & ~kHigh;
-    // Per byte, with no carry into the next: the top bit says low7 >= 'A', then low7 > 'Z'.
-    const std::uint64_t fromA = low7 + (0x80 - 'A') * kOnes;
-    const std::uint64_t pastZ = low7 + (0x80 - 'Z' - 1) * kOnes;
-    const std::uint64_t upper = fromA & ~pastZ & ~word & kHigh;
-    return word | (upper >> 2);
-}
-
 template <std::size_t N>
 std::int32_t find(const KeyName (&names)[N], const HashIndex<N>& index, const PackedName& name)
 {
@@ -190,17 +188,9 @@ std::int32_t lookupKeyName(const char* name, std::size_t length, bool keypad, bo
 {
     if (caseMarker && length == 1) {
         const char c = name[0];
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        caseCode = !letter ? 0 : (c >= 'A' && c <= 'Z') ? 2 : 4;
+        caseCode = c >= 'A' && c <= 'Z' ? 2 : c >= 'a' && c <= 'z' ? 4 : 0;
     }
     if (length == 0 || length > kLongestName) return 0;
-    PackedName packed{0, 0, length};
-    const std::size_t inLow = length < 8 ? length : 8;
-    for (std::size_t i = 0; i < inLow; ++i) packed.low |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
-    for (std::size_t i = 8; i < length; ++i) {
-        packed.high |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * (i - 8));
-    }
-    packed.low = lowerWord(packed.low);
-    packed.high = lowerWord(packed.high);
+    const PackedName packed = pack(name, length);
     return keypad ? find(kKeypadNames, kKeypadIndex, packed) : find(kMainNames, kMainIndex, packed);
 }

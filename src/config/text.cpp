@@ -25,15 +25,6 @@ bool isAllDigits(const char* text)
     return true;
 }
 
-bool isAllLetters(const char* text)
-{
-    for (; *text != '\0'; ++text) {
-        const char c = *text;
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
-    }
-    return true;
-}
-
 std::int32_t decimalValue(const char* text, std::size_t length)
 {
     // Unsigned arithmetic wraps without undefined behaviour; the final conversion gives the
@@ -47,15 +38,3 @@ std::int32_t decimalValue(const char* text, std::size_t length)
 }
 
 std::int32_t decimalValue(const char* text) { return decimalValue(text, std::strlen(text)); }
-
-int findChar(const char* text, char c, int from)
-{
-    if (from < 0) from = 0;
-    // Only the part before from is measured: the search itself stops at the end of the text.
-    for (int i = 0; i < from; ++i) {
-        if (text[i] == '\0') return -1;
-    }
-    if (c == '\0') return -1;
-    const char* hit = std::strchr(text + from, c);
-    return hit != nullptr ? static_cast<int>(hit - text) : -1;
-}

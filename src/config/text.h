@@ -61,13 +61,7 @@ void toLowerAscii(char* text);
 // True when every character is "0" ... "9"; the empty text counts.
 bool isAllDigits(const char* text);
 
-// True when every character is an ASCII letter; the empty text counts.
-bool isAllLetters(const char* text);
-
 // value = value * 10 + (c - '0') for every character taken as a signed byte, with no digit
 // check, wrapping in 32-bit two's complement. The empty text gives 0.
 std::int32_t decimalValue(const char* text, std::size_t length);
 std::int32_t decimalValue(const char* text);
-
-// Index of the first c at or after from, or -1.
-int findChar(const char* text, char c, int from);
