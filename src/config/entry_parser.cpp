@@ -106,8 +106,5 @@ std::int32_t rawValue(const char* text, std::size_t length)
 {
     if (length == 0) return 0;
     const std::size_t head = length < 3 ? length : 3;
-    for (std::size_t i = 0; i < head; ++i) {
-        if (text[i] < '0' || text[i] > '9') return static_cast<unsigned char>(text[0]);
-    }
-    return decimalValue(text, head);
+    return isAllDigits(text, head) ? decimalValue(text, head) : static_cast<unsigned char>(text[0]);
 }

@@ -17,13 +17,15 @@ void toLowerAscii(char* text)
     }
 }
 
-bool isAllDigits(const char* text)
+bool isAllDigits(const char* text, std::size_t length)
 {
-    for (; *text != '\0'; ++text) {
-        if (*text < '0' || *text > '9') return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
     }
     return true;
 }
+
+bool isAllDigits(const char* text) { return isAllDigits(text, std::strlen(text)); }
 
 std::int32_t decimalValue(const char* text, std::size_t length)
 {

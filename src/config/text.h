@@ -59,6 +59,7 @@ inline void dropRest(TextCursor& cursor) { cursor.pos = cursor.len; }
 void toLowerAscii(char* text);
 
 // True when every character is "0" ... "9"; the empty text counts.
+bool isAllDigits(const char* text, std::size_t length);
 bool isAllDigits(const char* text);
 
 // value = value * 10 + (c - '0') for every character taken as a signed byte, with no digit
