@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time to compile configuration files through readConfigFile: the largest file the language
 // allows, a file of long unknown names (every lookup misses), and a typical small
 // file. Two more split the cost between reading lines and compiling from memory.

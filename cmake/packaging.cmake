@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts beside the programs, and the packages `cpack` makes from it:
 # a Debian package on Linux, a zip on Windows (scripts/package.sh makes both).
 install(FILES README.md examples/keys.txt DESTINATION ${PYLO_INSTALL_DOCDIR})

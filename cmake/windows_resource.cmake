@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # pylo_windows_resource(TARGET DESCRIPTION): gives a Windows program its version resource
 # (product name, version, description, from project()) and its application manifest.
 enable_language(RC)

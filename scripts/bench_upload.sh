@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Upload benchmark (not a test). Uploads the largest possible configuration (all 72 inputs
 # with 32 long and 16 short entries, every option) to pylo-sim and prints:
 #   1. with the simulator paced like a 9600-baud line: the upload's time divided by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Measures the page's budgets in headless Chromium and prints one line per budget:
 //   page ready after load from localhost      < 1000 ms (median of fresh browsers, and the worst)
 //   compile + check of the largest configuration per edit   < 5 ms (the wasm call; the whole

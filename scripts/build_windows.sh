@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Cross-builds pyloload.exe and pylocheck.exe for 64-bit Windows (a stripped release build).
 #   scripts/build_windows.sh [BUILD_DIR]     (default: <repo>/build-win)
 # Installs Debian's mingw-w64 cross compiler when it is missing (needs root and apt-get).

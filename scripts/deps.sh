@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs whatever the build and the tests need that this Debian machine lacks.
 # Usage: scripts/deps.sh [build|package|web|test] [PACKAGE...]
 #   build: what the native tool needs; package: also what scripts/package.sh needs;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A long fuzzing session of the compiler and the checker together:
 #   scripts/fuzz.sh [SECONDS]     (default 600)
 # Builds the fuzz target with clang in build-fuzz/, runs it on a fresh copy of the seed corpus

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the packages into dist/:
 #   dist/pyloload_VERSION_amd64.deb    Linux: the three programs, their man pages, README, example
 #   dist/pyloload-VERSION-win64.zip    Windows: pyloload.exe, pylocheck.exe, README, example

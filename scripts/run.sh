@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds pyloload and the device simulator, then uploads examples/keys.txt to a simulated
 # PYLO and shows what the device received. With --port DEVICE (a port number 1 ... 6 or a
 # device path such as /dev/ttyUSB0) it uploads to a real PYLO instead.

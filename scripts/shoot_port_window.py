@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Takes the picture of the port window used by the README (docs/port-window.png).
 
     python3 scripts/shoot_port_window.py --exe build-win/pyloload.exe \

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by the scripts that drive the device simulator ($sim): source it.
 
 sim_pid=""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets everything up and runs every test:
 #   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
 #      the fuzz targets included;

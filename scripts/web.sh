@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the web page (the shared C++ in WebAssembly, the scripts bundled) and serves it on
 # http://localhost:PORT (default 8080), printing the URL. Open it in Chrome or Edge: Web Serial
 # needs a secure context, which localhost is. The folder it serves (build-web/web/site) is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bundles the page's modules with CodeMirror into one script and copies the static files:
 // node build.mjs OUT_DIR EXAMPLE_FILE. The WebAssembly glue (pylo.js) is built beside it by emcc.
 import { build } from 'esbuild';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entry_format.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the entries of a compiled image back as configuration text, for the page's visual
 // editor: each stored entry as the text of one bracketed entry that compiles to the same bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's view of the shared C++: the compiler, the checker, the key tables and the upload
 // session, as plain functions over static buffers. JavaScript copies the configuration's
 // bytes into the input buffer, calls these and reads the results out of memory.

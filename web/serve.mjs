@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serves a folder of static files on localhost: node serve.mjs DIR [PORT]. Prints the URL.
 // Port 0 takes a free one. Web Serial needs a secure context, and localhost is one.
 import { createServer } from 'node:http';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The console side of the run: messages, and the wait for Enter after an error.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/console_owner.h"
 
 // A terminal outlives the programs it runs.

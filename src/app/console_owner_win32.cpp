@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/console_owner.h"
 
 #include <windows.h>

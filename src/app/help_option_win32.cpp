@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/help_option.h"
 
 #include <cstring>

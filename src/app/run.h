@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tool's run, top to bottom: command line, choosers, compile, upload, report.
 #pragma once
 

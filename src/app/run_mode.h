@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How much the tool prints.
 #pragma once
 

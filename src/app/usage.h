@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options that ask about the program instead of running it: --help, -? (and /? on
 // Windows) print the usage, --version the version.
 #pragma once

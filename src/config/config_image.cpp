@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/config_image.h"
 
 void clearImage(ConfigImage& image) { image.bytes.fill(0); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device's configuration memory as the compiler builds it and the upload sends it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/config_reader.h"
 
 #include <cstring>

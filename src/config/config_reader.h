@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Compiles a configuration file into a ConfigImage: one statement per line, every line that
 // is no statement skipped without a word.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/entry_parser.h"
 
 #include "config/key_table.h"

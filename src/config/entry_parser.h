@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One bracketed entry of an input statement: markers "(x)" followed by a key name, a raw
 // value, or (under "(d)") a number up to 250.
 #pragma once

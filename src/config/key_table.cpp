@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/key_table.h"
 
 #include <string>

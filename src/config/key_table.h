@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key names of the configuration language and their key numbers: 1 ... 126 for a key
 // position, plus 128 for the character that key types with Shift, 0 for an unknown name.
 #pragma once

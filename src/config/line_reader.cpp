@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/line_reader.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a configuration line by line the way a text-mode stream does on every platform: a
 // carriage return directly before a line feed is dropped, a Ctrl-Z byte ends the text, and a
 // line is read with a 256-byte limit, so a longer physical line arrives in several reads. A

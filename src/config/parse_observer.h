@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Optional hooks through which the compiler tells why it skipped a line or cut a sequence
 // short. The compiler itself never prints; a checker passes a ParseObserver to hear about
 // every read, every rejected line and every entry, with positions. Without an observer

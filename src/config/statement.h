@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The parsed forms of one configuration line and of one bracketed entry.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/text.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small text primitives shared by all parsing in the compiler. Texts are NUL-terminated
 // single-byte strings held in fixed 256-byte buffers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C (and termination requests, a hang-up of the terminal, quit) during the upload: the handler only records the
 // request; the upload stops between whole commands and closes the port cleanly.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C, termination requests, a hang-up of the terminal and quit on POSIX systems. The handlers are installed without
 // SA_RESTART, so a blocked call returns EINTR and the link's loops see the request soon.
 #include "link/interrupt.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C and Ctrl-Break at the console through a console control handler. The handler runs
 // on a thread of its own; it only records the request, and the upload stops between whole
 // commands. Both keys count as SIGINT (2), so an interrupted run ends with status 130.

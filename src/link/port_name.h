@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Port names: what a port argument or a typed answer names, what is opened for it and what the
 // messages call it; and the ports present on this system beyond the six fixed ones.
 // One implementation per platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Linux port names: /dev/ttyS0 ... /dev/ttyS5 for ports 1 ... 6, any absolute path, a name under
 // /dev; present are the adapters under /dev/serial/by-id and the USB and ACM terminals.
 #include "link/port_name_posix.h"

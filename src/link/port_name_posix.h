@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux port names with the device directory given, so that a test can build its own.
 // port_name.h's functions are these with "/dev".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows port names: COM1 ... COM6 for ports 1 ... 6, "COMn" and "\\.\COMn" for any port (any
 // case, n from 1 to 9999 without leading zeros); present are the COM devices the system knows.
 #include <windows.h>

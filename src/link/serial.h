@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port to the device: 9600 baud, 8 data bits, no parity, 1 stop bit, exclusive
 // access, both directions flushed at open, a read waits at most 36 ms for its byte.
 // One implementation per platform; one port is open at a time.

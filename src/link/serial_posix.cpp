@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial link on Linux: a terminal device opened non-blocking and exclusively, set to
 // raw 9600 8N1 without flow control. Reads and writes wait with poll against a monotonic
 // deadline, so the short read time-out holds whatever the driver's own timers can express.

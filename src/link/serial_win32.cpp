@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port through the Win32 communications calls of KERNEL32.
 #include <windows.h>
 

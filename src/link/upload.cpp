@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/upload.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sends a compiled image to the device over the serial link, one acknowledged write command
 // per byte; the conversation itself is the upload session of upload_plan.h.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link/upload_plan.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The upload as a conversation with no platform in it: the session says what to send next and
 // whether a reply is to be read, and judges each reply. pyloload carries it out over the serial
 // link and the web page over Web Serial, so both send the same bytes and reach the same outcomes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks the user for what the command line left out: the configuration file and the port.
 #pragma once
 

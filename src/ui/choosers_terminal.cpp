@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The choosers as terminal prompts: a path typed at a prompt, and a numbered list of ports.
 #include "ui/choosers.h"
 

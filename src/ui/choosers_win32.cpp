@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file chooser (the common open-file dialog) and the port window: its six ports, then
 // the other COM ports present.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The terminal choosers and the Linux port names, with the real serial link's port mapping: the
 // tables of chooser_cases.tsv (first column: which table) against a device folder of this test.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pylocheck: every file under inputs/ explained and compared with its .expected file (the
 // whole report, then "exit STATUS"), with the image of the checker, of the compiler and of
 // --image alike; the command lines of statuses.tsv; the hex dump and the image file.

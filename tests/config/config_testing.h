@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers for the compiler tests: temporary files, the case files beside the tests and their
 // quoted texts, and images compared byte for byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole files compiled through readConfigFile and compared, all 8196 bytes, against the
 // images written in images.txt (its header tells the format).
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key names. keys.golden is the output of "pylocheck --list-keys": it pins both tables, and
 // every name in it must be found (in any case) with its number, and no other one-byte name;
 // key_cases.txt holds the near misses and the case code.

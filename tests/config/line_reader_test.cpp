@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reads the line reader delivers for a file (line_reads.txt), compared as whole sequences;
 // the same bytes read from memory must give the same.
 #include <algorithm>

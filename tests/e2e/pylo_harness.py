@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What the end-to-end tests share on Linux and under Wine: the message texts, pylo-sim as a
 prompt child process, a tool run whose output is collected as it comes, and the scenario
 table (scenarios.txt) with the outcome each row expects."""

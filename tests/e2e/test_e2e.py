@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """pyloload on Linux against pylo-sim: the scenario table, and what only a real process
 shows: the wait for Enter, signals and a closed output, and the port's settings restored.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target for the compiler and the checker together: any bytes as a configuration, compiled
 // from memory. The image obeys the layout's rules, comes out the same with and without the checker's
 // observer and with text after a Ctrl-Z, a leading byte-order mark or CR LF line ends; the report adds up.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Runs -DFUZZER for -DSECONDS on a fresh copy of -DSEEDS in -DWORK with -DDICT (ctest, scripts/fuzz.sh). A 16 MB
 # quarantine still catches a use after free within a run and spares the pages the default 256 MB costs;
 # allocations keep no call stack (a reproducer run again by hand shows it), which spares an unwind each.

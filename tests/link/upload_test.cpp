@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The upload's byte stream and results against an in-process device that stands in for the
 // serial link: each row of upload_cases.tsv scripts the device and names what must be sent.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What a user or packager gets; cases in package_cases.json. test_package.py GROUP --build B --source S --version V
 [--exe EXE --state WINE_STATE]: install (tree, programs, man pages), man (lint, statuses in the docs), deb, zip (Wine)."""
 import argparse, json, os, re, shutil, subprocess, sys, tempfile, zipfile

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Case tables kept as tab-separated text: one row a line, lines starting with "#" and blank
 // lines skipped. Each field is unescaped (\n \r \t \\ \xHH; a lone "-" is empty), then every
 // placeholder of subs is replaced by its text, in the order given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Injected into the page before its scripts: navigator.serial with one port that answers as
 // pylo-sim does. window.__device.reset(faults) sets the faults and empties window.__device.wire,
 // which collects every byte the page writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page in headless Chromium against pyloload, pylo-sim and pylocheck; case tables in cases.json.
 // node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), PYLO_SHOT.
 import { test, before, after } from 'node:test';

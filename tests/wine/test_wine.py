@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """pyloload.exe under Wine: a console program that needs only system DLLs, the scenario table
 of tests/e2e against pylo-sim on the prefix's COM ports, the wait for Enter, Ctrl-C, and (with
 --gui, on a private X display) the port window and the file dialog of windows.txt.

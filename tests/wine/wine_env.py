@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A private Wine installation for the tests, its COM ports and its X display.
 
 The state directory (in the build tree) holds the WINEPREFIX (prefix/, made once by `wine_env.py

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/check_tool.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pylocheck command line:
 //   pylocheck CONFIG              explain the file; 0 clean, 1 warnings
 //   pylocheck --hex CONFIG        the image as a hex dump

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/diagnostics.h"
 
 #include <cstring>

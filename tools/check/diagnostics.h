@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Explains a configuration file: every line that looks like a statement but is skipped, every
 // entry that is dropped or ends its sequence early, statements that later ones override, and
 // what the reader does to the bytes (NUL bytes, lone carriage returns, an early Ctrl-Z).

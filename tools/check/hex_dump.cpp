@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/hex_dump.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image as rows of 16 bytes in hexadecimal.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes an image file so that a failed write never leaves a broken one behind.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/image_file.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image file on Windows: written beside its target and moved over it once complete.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/key_list.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key names of both tables, for "pylocheck --list-keys".
 #pragma once
 

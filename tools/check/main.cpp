@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pylocheck: shows what a configuration file becomes, and explains what the compiler skips.
 #include <cstdio>
 

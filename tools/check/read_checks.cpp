@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/read_checks.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the reader does to the bytes of a file before any statement is parsed: a NUL byte cuts
 // its line, a carriage return without a line feed does not end one, a Ctrl-Z ends the text,
 // and a file that is no text at all is read as text anyway.

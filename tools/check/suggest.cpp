@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check/suggest.h"
 
 #include <algorithm>

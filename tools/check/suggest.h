@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nearest spellings for the "did you mean" notes of the checker.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_device.h"
 
 void initSimDevice(SimDevice& device, std::uint8_t fill) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device's memory and its side of the byte protocol, free of any I/O.
 #pragma once
 

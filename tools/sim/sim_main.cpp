@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pylo-sim: a simulated PYLO on a pseudo-terminal, for tests, demonstrations and anyone
 // without the device. See printSimUsage for the options.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a session delivered, in the configuration language's own notation.
 #pragma once
 

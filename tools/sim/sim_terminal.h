@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pseudo-terminal the simulator answers on, and the watch that tells when the host
 // has closed its side.
 #pragma once

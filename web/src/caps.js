@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key caps: how an entry's text is drawn (the text itself stays the tooltip).
 
 const LABELS = {

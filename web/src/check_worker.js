@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks in the background when checks have become slow (a file with thousands of messages),
 // so that typing never waits for them. Posts back the same result check() gives.
 import { loadCompiler, check } from './wasm.js';

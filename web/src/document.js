@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The configuration being edited, as bytes. Until the first edit the page compiles and saves
 // the file's own bytes; after it, the editor's text one byte per character, with the file's
 // line ending.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text editor: CodeMirror with line numbers, undo, the checker's diagnostics in the gutter
 // and under the text, and a few calls to rewrite whole lines for the visual editor.
 import { Annotation, EditorState } from '@codemirror/state';

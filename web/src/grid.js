@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 72 inputs as a grid of tiles, each with its long and short sequence as key caps.
 import { INPUTS, sequence } from './wasm.js';
 import { capElement } from './caps.js';

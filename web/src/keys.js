@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which key name of the tables a physical key (KeyboardEvent.code) stands for, and a recorder
 // that turns key presses into entries: a key alone is one entry; keys pressed while a modifier
 // is held come between (+)modifier and (-)modifier.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page: wires the editor, the checker, the grid, the options and the upload together.
 import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
 import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The option controls. Each reads the compiled image and edits the option's statements.
 import { KIND_PREL, KIND_REVX, KIND_REVY, KIND_MSET0, KIND_ROT1, optionSet, optionLines } from './wasm.js';
 

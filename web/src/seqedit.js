@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dialog that edits one input's two sequences: entries added by pressing keys or from the
 // palette, markers, delays, reordering and deleting. Apply hands back the two statements.
 import { sequence, keyTable } from './wasm.js';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The upload over Web Serial. The shared session (upload_plan.h, through wasm.js) says what to
 // send and judges the replies; this file only moves the bytes and keeps the time.
 import { session } from './wasm.js';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared C++ compiled to WebAssembly: compile, check, key tables, upload steps.
 // Everything the page knows about the configuration language comes through here.
 import createPylo from './pylo.js';
