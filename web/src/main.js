@@ -7,6 +7,10 @@ import { createOptions } from './options.js';
 import { createSequenceEditor, statementText } from './seqedit.js';
 import { createDocument, refusal, physicalLines } from './document.js';
 import { upload, outcomeWords, serialAvailable } from './upload.js';
+// Kept work, links, the key tester and offline use.
+import { createWork } from './work.js';
+import { createTester } from './tester.js';
+import { keepOffline } from './offline.js';
 
 const $ = (sel) => document.querySelector(sel);
 // The example and the compiler load side by side.
@@ -31,8 +35,10 @@ let lastCheckMs = 0;
 let version = 0;       // of the text: one more at each edit
 let shownVersion = 0;  // of the result shown
 let workerBusy = false;
+let work = null;
 function edited() {
   doc.edited = true;
+  work?.changed();
   version++;
   if (lastCheckMs < 16 && !workerBusy) refresh();
   else checkInWorker();
@@ -172,19 +178,20 @@ function openBytes(name, bytes) {
   const why = refusal(bytes);
   if (why) {
     status(`${name}: ${why}`, 'error');
-    return;
+    return false;
   }
   loadText(view, doc.open(name, bytes));
   version++;
   $('#file-name').textContent = name;
   refresh();
+  return true;
 }
 
 async function openFile(file) {
   // A huge file is refused by its size, before it is read.
   const tooLarge = refusal({ length: file.size });
   if (tooLarge) status(`${file.name}: ${tooLarge}`, 'error');
-  else openBytes(file.name, new Uint8Array(await file.arrayBuffer()));
+  else if (openBytes(file.name, new Uint8Array(await file.arrayBuffer()))) work.opened();
 }
 
 function download(name, bytes) {
@@ -200,7 +207,7 @@ function download(name, bytes) {
 
 $('#open').addEventListener('click', () => $('#file').click());
 $('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
-$('#save').addEventListener('click', () => download(doc.name, currentBytes()));
+$('#save').addEventListener('click', () => { download(doc.name, currentBytes()); work.savedNow(); });
 $('#save-image').addEventListener('click', () => { ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
@@ -243,6 +250,13 @@ if (!serialAvailable()) {
   $('#upload').disabled = true;
 }
 
-// Start on the example configuration.
-openBytes('keys.txt', new Uint8Array(await example));
+// Start on the work kept from the last visit, or the example; then a link's configuration.
+work = createWork({ doc, openBytes, currentBytes, status });
+await work.start(new Uint8Array(await example));
+const tester = createTester($('#tester'));
+$('#test-keys').addEventListener('click', () => { ensureCurrent(); tester.open(); });
+keepOffline((reload) => {
+  $('#update').hidden = false;
+  $('#update-reload').onclick = reload;
+});
 document.body.dataset.ready = String(performance.now());
