@@ -22,6 +22,7 @@ await build({
   logLevel: 'warning',
 });
 for (const f of ['index.html', 'style.css', 'tester.css', 'manifest.webmanifest']) copyFileSync(join(here, f), join(out, f));
-cpSync(join(here, 'icons'), join(out, 'icons'), { recursive: true });
+// The icons as drawn (the SVG is their source, not part of the site).
+cpSync(join(here, 'icons'), join(out, 'icons'), { recursive: true, filter: (f) => !f.endsWith('.svg') });
 copyFileSync(example, join(out, 'keys.txt'));
 await writeServiceWorker(out);
