@@ -45,7 +45,7 @@ function largest() {
 }
 
 const server = await serve(site);
-const url = `http://127.0.0.1:${server.address().port}/`;
+const url = `http://127.0.0.1:${server.port}/`;
 
 // Size: everything the page loads except the example configuration.
 let bytes = 0;

@@ -54,7 +54,7 @@ before(async () => {
   page.on('pageerror', (e) => { throw e; });
   await page.addInitScript({ path: join(here, 'fake_serial.js') });
   await page.addInitScript(() => { const make = URL.createObjectURL; URL.createObjectURL = (blob) => make(window.__saved = blob); });
-  await load(page, `http://127.0.0.1:${server.address().port}/`);
+  await load(page, `http://127.0.0.1:${server.port}/`);
   if (process.env.PYLO_SHOT) {  // the screenshot of docs/ and the README, on the fresh page
     await openInPage(page, 'keys.txt', Buffer.from(keysTxt.toString('latin1').replace('in10:[f]', 'in10:[(+)ctrl][shfit][c]'), 'latin1'));
     await page.click('#messages li');
@@ -105,6 +105,12 @@ async function pageUpload(faults, during = async () => {}) {
   await page.waitForSelector('body[data-outcome]', { state: 'attached' });
   return { wire: await page.evaluate(() => window.__device.wire), words: await page.textContent('#status-text') };
 }
+
+test('a malformed address is refused and the server goes on', async () => {
+  const base = `http://127.0.0.1:${server.port}`;
+  const status = async (path) => (await fetch(base + path)).status;
+  assert.deepEqual([await status('/%'), await status('/%zz'), await status('/')], [400, 400, 200]);
+});
 
 test('the image of every file equals pylocheck --image', async () => {
   for (const [name, bytes] of cases.images.map(([n, f]) => [n, bytesOf(f)])) {
