@@ -247,7 +247,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_start()
     startUpload(gSession, gUploadImage);
     return uploadCommandCount(gUploadImage);
 }
-// The next step's byte count (0: ended); its bytes, reply flag and input below.
+// The next step's byte count (0: ended); its bytes, reply flag, input and discard flag below.
 EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 {
     gStep = nextUploadStep(gSession, reply);
@@ -256,6 +256,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_step_bytes() { return gStep.bytes; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
+EMSCRIPTEN_KEEPALIVE int pylo_step_discards_input() { return gStep.discardInput ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt(int signal) { interruptUpload(gSession, signal); }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_write_failed() { uploadWriteFailed(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_outcome() { return uploadOutcome(gSession); }

@@ -149,6 +149,11 @@ test('outcomes only the page can meet: cancel, a failed write, a port in use', a
   for (const [faults, want] of cases.pageOutcomes) assert.equal((await pageUpload(faults)).words, want, JSON.stringify(faults));
 });
 
+test('the page waits for each reply as long as pyloload does', async () => {
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  for (const [faults, want] of cases.replyWindow) assert.equal((await pageUpload(faults)).words, want, JSON.stringify(faults));
+});
+
 test('a visual edit and the options rewrite only their own lines', async () => {
   const { steps, replace, tile } = cases.visualEdit;
   await openInPage(page, 'keys.txt', keysTxt);

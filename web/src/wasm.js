@@ -116,7 +116,7 @@ export const session = {
     const count = m._pylo_upload_step(reply);
     const ptr = m._pylo_step_bytes();
     return { bytes: m.HEAPU8.slice(ptr, ptr + count), count, readReply: m._pylo_step_reads_reply() !== 0,
-             input: m._pylo_step_input() };
+             input: m._pylo_step_input(), discardInput: m._pylo_step_discards_input() !== 0 };
   },
   interrupt: (signal) => m._pylo_upload_interrupt(signal),
   writeFailed: () => m._pylo_upload_write_failed(),
