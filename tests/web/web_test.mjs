@@ -154,6 +154,25 @@ test('the page waits for each reply as long as pyloload does', async () => {
   for (const [faults, want] of cases.replyWindow) assert.equal((await pageUpload(faults)).words, want, JSON.stringify(faults));
 });
 
+test('one upload at a time: keys, typing and drops during an upload change nothing', async () => {
+  const text = '# nothing\n';
+  await openInPage(page, 'empty.txt', text);
+  const full = (await pageUpload({})).wire;
+  const { wire, words } = await pageUpload({ writeDelayMs: 5 }, async () => {
+    await act(page, cases.duringUpload);
+    await page.evaluate(() => {
+      const drop = new DragEvent('drop', { dataTransfer: new DataTransfer(), cancelable: true });
+      drop.dataTransfer.items.add(new File(['in01:[y]\n'], 'dropped.txt'));
+      window.dispatchEvent(drop);
+    });
+    const leave = await page.evaluate(() => !window.dispatchEvent(new Event('beforeunload', { cancelable: true })));
+    assert.ok(leave, 'leaving mid-upload asks first');
+  });
+  assert.deepEqual([words, wire], ['Configuration complete', full]);
+  assert.equal((await download('#save')).toString('latin1'), text, 'the text is as it was');
+  assert.equal(await page.isEnabled('#upload'), true, 'the page is free again');
+});
+
 test('a visual edit and the options rewrite only their own lines', async () => {
   const { steps, replace, tile } = cases.visualEdit;
   await openInPage(page, 'keys.txt', keysTxt);

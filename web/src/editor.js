@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The text editor: CodeMirror with line numbers, undo, the checker's diagnostics in the gutter
 // and under the text, and a few calls to rewrite whole lines for the visual editor.
-import { Annotation, EditorState } from '@codemirror/state';
+import { Annotation, Compartment, EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightSpecialChars, drawSelection,
          Decoration, MatchDecorator, ViewPlugin } from '@codemirror/view';
 // Typing, arrows and deletion are the browser's own; only undo comes from the commands package
@@ -27,7 +27,7 @@ export function createEditor(parent, onChange) {
       extensions: [
         lineNumbers(), lintGutter(), history(), drawSelection(), highlightActiveLine(),
         highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
-        keymap.of(historyKeymap), highlight,
+        keymap.of(historyKeymap), highlight, editable.of([]),
         EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
       ],
     }),
@@ -36,6 +36,12 @@ export function createEditor(parent, onChange) {
 }
 
 const loading = Annotation.define();
+const editable = new Compartment();
+
+// Read-only while the page is busy (an upload sends the text as it was when it began).
+export function setEditable(view, on) {
+  view.dispatch({ effects: editable.reconfigure(on ? [] : [EditorState.readOnly.of(true), EditorView.editable.of(false)]) });
+}
 
 // Replaces the whole text without counting it as an edit.
 export function loadText(view, text) {

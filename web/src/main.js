@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The page: wires the editor, the checker, the grid, the options and the upload together.
 import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
-import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, edit, setEditable } from './editor.js';
 import { drawGrid } from './grid.js';
 import { createOptions } from './options.js';
 import { createSequenceEditor, statementText } from './seqedit.js';
 import { createDocument, refusal, physicalLines } from './document.js';
 import { upload, outcomeWords, serialAvailable } from './upload.js';
+import { setState, pageLocked, pageState, renderState, onStateChange } from './page_state.js';
 
 const $ = (sel) => document.querySelector(sel);
 // The example and the compiler load side by side.
@@ -15,7 +16,6 @@ await loadCompiler();
 const doc = createDocument();
 let image = new Uint8Array(0);
 let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
-let uploading = false;
 let cancelRequested = false;
 
 function status(text, kind = '') {
@@ -106,8 +106,9 @@ function showResult(bytes, result, start) {
   drawMessages(result.diagnostics);
   drawGrid($('#grid'), (input) => { ensureCurrent(); seqEditor.open(input); });
   options.draw();
+  renderState();  // the tiles may be new
   performance.measure('pylo-refresh', { start });
-  if (!uploading) {
+  if (pageState() !== 'uploading') {
     const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
     const n = result.diagnostics.length - w;
     status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
@@ -181,6 +182,7 @@ function openBytes(name, bytes) {
 }
 
 async function openFile(file) {
+  if (pageLocked()) return;
   // A huge file is refused by its size, before it is read.
   const tooLarge = refusal({ length: file.size });
   if (tooLarge) status(`${file.name}: ${tooLarge}`, 'error');
@@ -205,7 +207,7 @@ $('#save-image').addEventListener('click', () => { ensureCurrent(); download(doc
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
 window.addEventListener('drop', (e) => {
-  e.preventDefault();
+  e.preventDefault();  // a file dropped while the page is locked is not opened (openFile)
   document.body.classList.remove('dropping');
   if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
 });
@@ -216,22 +218,28 @@ function progress({ input, secondsLeft }) {
   status(`Sending input ${input} of ${INPUTS}${left}`, 'busy');
 }
 
+// One upload at a time: the page is locked from the moment Upload is pressed, and the image
+// sent is the one compiled then, whatever happens to the text meanwhile.
 $('#upload').addEventListener('click', async () => {
+  if (pageLocked()) return;
+  setState('uploading');
+  cancelRequested = false;
   let port;
   try {
     port = await navigator.serial.requestPort();
   } catch (e) {
+    setState('idle');
     return; // no port chosen
   }
   compileForUpload(currentBytes());
-  uploading = true;
-  cancelRequested = false;
-  document.body.classList.add('uploading');
   $('#progress').value = 0;
   status('Connecting to the PYLO', 'busy');
-  const outcome = await upload(port, { progress, cancelled: () => cancelRequested });
-  uploading = false;
-  document.body.classList.remove('uploading');
+  let outcome = 4;
+  try {
+    outcome = await upload(port, { progress, cancelled: () => cancelRequested });
+  } finally {
+    setState('idle');
+  }
   if (outcome === 0) $('#progress').value = INPUTS;
   status(outcomeWords(outcome), outcome === 0 ? 'ok' : outcome >= 128 ? 'warn' : 'error');
   document.body.dataset.outcome = String(outcome);
@@ -240,9 +248,13 @@ $('#cancel').addEventListener('click', () => { cancelRequested = true; });
 
 if (!serialAvailable()) {
   $('#no-serial').hidden = false;
-  $('#upload').disabled = true;
+  $('#upload').dataset.unavailable = 'true';
 }
+onStateChange((name, { locked }) => setEditable(view, !locked));
+// Leaving or reloading the page mid-upload asks first.
+window.addEventListener('beforeunload', (e) => { if (pageState() === 'uploading') e.preventDefault(); });
 
 // Start on the example configuration.
 openBytes('keys.txt', new Uint8Array(await example));
+setState('idle');
 document.body.dataset.ready = String(performance.now());
