@@ -173,6 +173,47 @@ test('one upload at a time: keys, typing and drops during an upload change nothi
   assert.equal(await page.isEnabled('#upload'), true, 'the page is free again');
 });
 
+// axe-core's violations on the page as it is now: rule, impact and the first elements.
+const axeViolations = () => page.evaluate(async () => (await window.axe.run(document)).violations
+  .map((v) => `${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`));
+
+test('keyboard alone: the input editor records Tab, Enter and Space and can always be left', async () => {
+  const { keys, saved } = cases.keyboard;
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  await page.focus('.tile[data-input="3"]');
+  for (const key of keys) await page.keyboard.press(key);
+  assert.equal(await page.isVisible('#sequence-dialog'), false, 'the dialog is closed');
+  assert.equal(await page.evaluate(() => document.activeElement.dataset.input), '3', 'focus is back on the tile');
+  assert.equal((await download('#save')).toString('latin1'), saved);
+  // A message reached by keyboard takes the cursor to its line.
+  await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
+  await page.focus('#messages li:last-child button');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.textContent('.cm-activeLine'), 'in03:[a] [b');
+});
+
+test('screen readers: no axe-core violation in four states; progress is announced in steps', async () => {
+  await page.addScriptTag({ path: require.resolve('axe-core/axe.min.js') });
+  const found = {};
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  found.fresh = await axeViolations();
+  await page.click('.tile[data-input="1"]');
+  found.dialog = await axeViolations();
+  await page.click('#sequence-dialog .cancel');
+  await page.evaluate(() => {
+    window.__heard = [];
+    new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
+      .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
+  });
+  await pageUpload({ writeDelayMs: 2 }, async () => { found.upload = await axeViolations(); });
+  const heard = await page.evaluate(() => window.__heard);
+  await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
+  found.warnings = await axeViolations();
+  assert.deepEqual(found, { fresh: [], dialog: [], upload: [], warnings: [] });
+  assert.deepEqual(heard, ['Connecting to the PYLO', ...[1, 12, 24, 36, 48, 60, 72].map((n) => `Sending input ${n} of 72`),
+                           'Configuration complete']);
+});
+
 test('a visual edit and the options rewrite only their own lines', async () => {
   const { steps, replace, tile } = cases.visualEdit;
   await openInPage(page, 'keys.txt', keysTxt);

@@ -28,6 +28,8 @@ export function createEditor(parent, onChange) {
         lineNumbers(), lintGutter(), history(), drawSelection(), highlightActiveLine(),
         highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
         keymap.of(historyKeymap), highlight, editable.of([]),
+        // A name for screen readers; Tab moves on to the next control (the text has no tabs to type).
+        EditorView.contentAttributes.of({ 'aria-label': 'Configuration text', tabindex: '0' }),
         EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
       ],
     }),

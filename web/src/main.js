@@ -22,6 +22,14 @@ function status(text, kind = '') {
   const el = $('#status-text');
   el.textContent = text;
   $('#status').className = 'status ' + kind;
+  if (kind !== 'busy') announce(text);
+}
+
+// What screen readers hear: the live region changes only when the words do, and an upload's
+// progress only every twelfth input (status() shows every one).
+function announce(text) {
+  const region = $('#announce');
+  if (region.textContent !== text) region.textContent = text;
 }
 
 // Each edit is compiled and checked at once. When checks have become slow (thousands of
@@ -124,14 +132,18 @@ function drawMessages(diagnostics) {
   const items = diagnostics.slice(0, LISTED_MESSAGES).map((d) => {
     const li = document.createElement('li');
     li.className = d.severity;
+    // A button, so a message can be reached with Tab and Enter goes to its place in the text.
+    const go = document.createElement('button');
+    go.type = 'button';
     const at = document.createElement('span');
     at.className = 'at';
     at.textContent = `${d.line}:${d.column}`;
     const sev = document.createElement('span');
     sev.className = 'sev';
     sev.textContent = d.severity;
-    li.append(at, sev, d.message);
-    li.addEventListener('click', () => jumpTo(view, d.at));
+    go.append(at, sev, d.message);
+    go.addEventListener('click', () => jumpTo(view, d.at));
+    li.append(go);
     return li;
   });
   if (diagnostics.length > LISTED_MESSAGES) {
@@ -216,6 +228,7 @@ function progress({ input, secondsLeft }) {
   $('#progress').value = input;
   const left = secondsLeft === null ? '' : ` · about ${Math.max(1, Math.round(secondsLeft))} s left`;
   status(`Sending input ${input} of ${INPUTS}${left}`, 'busy');
+  if (input === 1 || input % 12 === 0) announce(`Sending input ${input} of ${INPUTS}`);
 }
 
 // One upload at a time: the page is locked from the moment Upload is pressed, and the image
@@ -234,6 +247,7 @@ $('#upload').addEventListener('click', async () => {
   compileForUpload(currentBytes());
   $('#progress').value = 0;
   status('Connecting to the PYLO', 'busy');
+  announce('Connecting to the PYLO');
   let outcome = 4;
   try {
     outcome = await upload(port, { progress, cancelled: () => cancelRequested });
