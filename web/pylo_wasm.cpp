@@ -155,6 +155,11 @@ EMSCRIPTEN_KEEPALIVE void pylo_compile(int size)
 }
 
 EMSCRIPTEN_KEEPALIVE const char* pylo_diagnostics() { return gText != nullptr ? gText : ""; }
+// The report's totals, listed or not: all warnings, all notes, and the findings beyond the
+// first kMostDiagnostics (pylocheck's "N more warnings and notes are not shown").
+EMSCRIPTEN_KEEPALIVE int pylo_warning_total() { return static_cast<int>(gReport.warnings); }
+EMSCRIPTEN_KEEPALIVE int pylo_note_total() { return static_cast<int>(gReport.notes); }
+EMSCRIPTEN_KEEPALIVE int pylo_omitted_total() { return static_cast<int>(gReport.omitted); }
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_image() { return gImage.bytes.data(); }
 EMSCRIPTEN_KEEPALIVE int pylo_image_size() { return static_cast<int>(kImageSize); }
 

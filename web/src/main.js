@@ -111,25 +111,28 @@ function showResult(bytes, result, start) {
   lines = physicalLines(bytes);
   for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
   showDiagnostics(view, result.diagnostics);
-  drawMessages(result.diagnostics);
+  drawMessages(result.diagnostics, result.totals);
   drawGrid($('#grid'), (input) => { ensureCurrent(); seqEditor.open(input); });
   options.draw();
   renderState();  // the tiles may be new
   performance.measure('pylo-refresh', { start });
   if (pageState() !== 'uploading') {
-    const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
-    const n = result.diagnostics.length - w;
+    const { warnings: w, notes: n } = result.totals;
     status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
            w > 0 ? 'warn' : 'ok');
   }
 }
 
-const LISTED_MESSAGES = 200;
-
-function drawMessages(diagnostics) {
+// The messages as pylocheck prints them: the first 1,000, then how many more there are. The
+// list is redrawn only when it changed (typing inside a line of a big file leaves it as it was).
+let listed = '';
+function drawMessages(diagnostics, { warnings, notes, omitted }) {
   const list = $('#messages');
-  $('#message-count').textContent = diagnostics.length === 0 ? 'none' : String(diagnostics.length);
-  const items = diagnostics.slice(0, LISTED_MESSAGES).map((d) => {
+  $('#message-count').textContent = warnings + notes === 0 ? 'none' : String(warnings + notes);
+  const key = diagnostics.map((d) => `${d.line}:${d.column}${d.severity}${d.message}`).join('\n') + omitted;
+  if (key === listed) return;
+  listed = key;
+  const items = diagnostics.map((d) => {
     const li = document.createElement('li');
     li.className = d.severity;
     // A button, so a message can be reached with Tab and Enter goes to its place in the text.
@@ -142,14 +145,14 @@ function drawMessages(diagnostics) {
     sev.className = 'sev';
     sev.textContent = d.severity;
     go.append(at, sev, d.message);
-    go.addEventListener('click', () => jumpTo(view, d.at));
+    go.addEventListener('click', () => { ensureCurrent(); jumpTo(view, lines.at(d.line, d.column)); });
     li.append(go);
     return li;
   });
-  if (diagnostics.length > LISTED_MESSAGES) {
+  if (omitted > 0) {
     const more = document.createElement('li');
     more.className = 'more';
-    more.textContent = `… and ${diagnostics.length - LISTED_MESSAGES} more (every one is marked in the text)`;
+    more.textContent = `${omitted} more warnings and notes are not shown`;
     items.push(more);
   }
   list.replaceChildren(...items);

@@ -38,8 +38,9 @@ function putInput(bytes, extra = 0) {
 }
 
 // Compiles and checks bytes. The result holds everything the page draws: the image, the
-// diagnostics [{line, column, severity: 'warning'|'note', message}], every input's two
-// sequences and the options. It is plain data, so a worker can compute it too.
+// diagnostics [{line, column, severity: 'warning'|'note', message}] (the first 1,000, as
+// pylocheck lists them), the totals {warnings, notes, omitted} (omitted: findings not listed),
+// every input's two sequences and the options. It is plain data, so a worker can compute it too.
 export function check(bytes) {
   putInput(bytes);
   m._pylo_check(bytes.length);
@@ -59,7 +60,8 @@ export function check(bytes) {
     options[kind] = { set: m._pylo_option(kind) !== 0, lines };
   }
   const ptr = m._pylo_image();
-  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, sequences, options };
+  const totals = { warnings: m._pylo_warning_total(), notes: m._pylo_note_total(), omitted: m._pylo_omitted_total() };
+  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, totals, sequences, options };
 }
 
 // Compiles bytes for the upload, which sends the image last compiled here.
