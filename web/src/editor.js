@@ -55,18 +55,22 @@ export function loadText(view, text) {
 export function showDiagnostics(view, diagnostics) {
   const doc = view.state.doc;
   const items = [];
+  let line = null;  // the line of the last diagnostic: most share one with the one before
   for (const d of diagnostics) {
     if (d.at > doc.length) continue;
-    const lineEnd = doc.lineAt(d.at).to;
+    if (line === null || d.at < line.from || d.at > line.to) line = doc.lineAt(d.at);
+    const text = line.text;
+    const end = text.length;
     // A name up to a blank or bracket; an entry from its "[" through its "]".
-    let to = d.at;
-    if (doc.sliceString(to, to + 1) === '[') {
-      while (to < lineEnd && doc.sliceString(to, to + 1) !== ']') to++;
-      if (to < lineEnd) to++;
+    let to = d.at - line.from;
+    const from = to;
+    if (text[to] === '[') {
+      while (to < end && text[to] !== ']') to++;
+      if (to < end) to++;
     }
-    while (to < lineEnd && !/[\s[\]]/.test(doc.sliceString(to, to + 1))) to++;
-    if (to === d.at && to < lineEnd) to++;
-    items.push({ from: d.at, to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
+    while (to < end && !/[\s[\]]/.test(text[to])) to++;
+    if (to === from && to < end) to++;
+    items.push({ from: d.at, to: line.from + to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
   }
   view.dispatch(setDiagnostics(view.state, items));
 }

@@ -105,6 +105,7 @@ function refresh() {
 }
 
 function showResult(bytes, result, start) {
+  const drawing = performance.now();
   shownVersion = version;
   show(result);
   image = result.image;
@@ -116,6 +117,7 @@ function showResult(bytes, result, start) {
   options.draw();
   renderState();  // the tiles may be new
   performance.measure('pylo-refresh', { start });
+  performance.measure('pylo-draw', { start: drawing });
   if (pageState() !== 'uploading') {
     const { warnings: w, notes: n } = result.totals;
     status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
@@ -184,6 +186,8 @@ function applySequences(input, result) {
   }
 }
 
+const BIG_FILE_BYTES = 64 * 1024;
+
 function openBytes(name, bytes) {
   const why = refusal(bytes);
   if (why) {
@@ -193,7 +197,12 @@ function openBytes(name, bytes) {
   loadText(view, doc.open(name, bytes));
   version++;
   $('#file-name').textContent = name;
-  refresh();
+  // A big file is checked in the worker, so that the page answers at once.
+  if (bytes.length > BIG_FILE_BYTES) {
+    status('Checking…', 'busy');
+    lastCheckMs = Infinity;
+    checkInWorker();
+  } else refresh();
 }
 
 async function openFile(file) {
