@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page in headless Chromium against pyloload, pylo-sim and pylocheck; case tables in cases.json.
-// node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), PYLO_SHOT.
+// node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), and
+// PYLO_SHOT=docs/web-page.png to take the screenshots of docs/ (1400 x 900 and 390 x 844).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
@@ -59,6 +60,9 @@ before(async () => {
     await openInPage(page, 'keys.txt', Buffer.from(keysTxt.toString('latin1').replace('in10:[f]', 'in10:[(+)ctrl][shfit][c]'), 'latin1'));
     await page.click('#messages li');
     await page.screenshot({ path: process.env.PYLO_SHOT });
+    await page.setViewportSize({ width: 390, height: 844 });  // and on a phone: NAME-phone.png
+    await page.screenshot({ path: process.env.PYLO_SHOT.replace(/\.png$/, '-phone.png') });
+    await page.setViewportSize({ width: 1400, height: 900 });
   }
   await page.evaluate(async (code) => {  // window.__modules: the page's modules, for the tests that call them
     const url = URL.createObjectURL(new Blob([code.replaceAll('"./pylo.js"', `"${location.origin}/pylo.js"`)], { type: 'text/javascript' }));
@@ -213,6 +217,28 @@ test('screen readers: no axe-core violation in four states; progress is announce
   assert.deepEqual(found, { fresh: [], dialog: [], upload: [], warnings: [] });
   assert.deepEqual(heard, ['Connecting to the PYLO', ...[1, 12, 24, 36, 48, 60, 72].map((n) => `Sending input ${n} of 72`),
                            'Configuration complete']);
+});
+
+test('any width: no sideways scroll, actions and dialog inside the window, targets of 24 px, tiles open with a tap', async () => {
+  for (const [width, height] of cases.widths) {
+    const context = await browser.newContext({ viewport: { width, height }, hasTouch: true });
+    const narrow = await context.newPage();
+    await load(narrow, page.url());
+    // Controls outside the window, or smaller than 24 x 24 px, among those on show.
+    const misfits = (scope) => narrow.$$eval(scope, (els) => els.filter((e) => e.checkVisibility()).map((e) => [e, e.getBoundingClientRect()])
+      .filter(([, r]) => r.left < 0 || r.right > innerWidth + 0.5 || r.width < 24 || r.height < 24)
+      .map(([e, r]) => `${e.id || e.className || e.textContent} ${r.left.toFixed(0)}+${r.width.toFixed(0)}x${r.height.toFixed(0)}`));
+    const where = `${width} x ${height}`;
+    assert.deepEqual(await misfits('header button, #options select, .tile'), [], `${where}: page controls`);
+    await narrow.tap('.tile[data-input="4"]');
+    assert.equal(await narrow.isVisible('#sequence-dialog'), true, `${where}: a tap opens the tile`);
+    await narrow.click('#sequence-dialog summary');  // the palette, open
+    const box = await narrow.$eval('#sequence-dialog', (d) => { const r = d.getBoundingClientRect(); return [r.left >= 0, r.top >= 0, r.right <= innerWidth, r.bottom <= innerHeight]; });
+    assert.deepEqual(box, [true, true, true, true], `${where}: the dialog inside the window`);
+    assert.deepEqual(await misfits('#sequence-dialog .dialog-foot button, #sequence-dialog .tools button, #sequence-dialog .pick'), [], `${where}: dialog controls`);
+    assert.equal(await narrow.evaluate(() => document.documentElement.scrollWidth), width, `${where}: no sideways scroll`);
+    await context.close();
+  }
 });
 
 test('a visual edit and the options rewrite only their own lines', async () => {
