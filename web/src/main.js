@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The page: wires the editor, the checker, the grid, the options and the upload together.
-import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
+import { loadCompiler, compiledModule, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
 import { createEditor, loadText, showDiagnostics, jumpTo, edit, setEditable } from './editor.js';
 import { drawGrid } from './grid.js';
 import { createOptions } from './options.js';
@@ -34,7 +34,16 @@ function announce(text) {
 
 // Each edit is compiled and checked at once. When checks have become slow (thousands of
 // messages), edits go to a worker instead, newest first, so that typing never waits.
-const worker = new Worker('check_worker.js', { type: 'module' });
+// The worker starts when first needed, with the page's compiled WebAssembly.
+let worker = null;
+function checkWorker() {
+  if (worker === null) {
+    worker = new Worker('check_worker.js', { type: 'module' });
+    worker.postMessage({ module: compiledModule() });
+    worker.onmessage = workerDone;
+  }
+  return worker;
+}
 let lastCheckMs = 0;
 let version = 0;       // of the text: one more at each edit
 let shownVersion = 0;  // of the result shown
@@ -48,9 +57,9 @@ function edited() {
 function checkInWorker() {
   if (workerBusy) return;
   workerBusy = true;
-  worker.postMessage({ version, bytes: currentBytes() });
+  checkWorker().postMessage({ version, bytes: currentBytes() });
 }
-worker.onmessage = ({ data }) => {
+function workerDone({ data }) {
   workerBusy = false;
   lastCheckMs = data.ms;
   if (data.version === version && shownVersion !== version) {
@@ -60,7 +69,7 @@ worker.onmessage = ({ data }) => {
   } else if (data.version !== version) {
     checkInWorker();
   }
-};
+}
 // Edits that rewrite statements need the lines of the text as it is now.
 function ensureCurrent() {
   if (shownVersion !== version) refresh();

@@ -8,11 +8,26 @@ export const INPUTS = 72;
 export const KIND_PREL = 73, KIND_REVX = 74, KIND_REVY = 75, KIND_MSET0 = 76, KIND_ROT1 = 80;
 
 let m = null;
+let wasmModule = null;
 
-export async function loadCompiler() {
-  m = await createPylo();
+// Compiles pylo.wasm, fetched once per load (the preload in index.html is the same request),
+// or takes the module already compiled by the page: the worker gets it from there.
+export async function loadCompiler(module = null) {
+  if (module === null) {
+    const response = await fetch('pylo.wasm', { credentials: 'same-origin' });
+    module = await WebAssembly.compile(await response.arrayBuffer());
+  }
+  wasmModule = module;
+  m = await createPylo({
+    instantiateWasm(imports, done) {
+      WebAssembly.instantiate(module, imports).then((instance) => done(instance, module));
+      return {};
+    },
+  });
   return m;
 }
+
+export const compiledModule = () => wasmModule;
 
 function cString(ptr) {
   const heap = m.HEAPU8;
