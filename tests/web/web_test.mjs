@@ -163,7 +163,8 @@ test('one upload at a time: keys, typing and drops during an upload change nothi
   const text = '# nothing\n';
   await openInPage(page, 'empty.txt', text);
   const full = (await pageUpload({})).wire;
-  const { wire, words } = await pageUpload({ writeDelayMs: 5 }, async () => {
+  // Replies after 20 ms: the upload lasts six seconds, far longer than the steps below.
+  const { wire, words } = await pageUpload({ writeDelayMs: 20 }, async () => {
     await act(page, cases.duringUpload);
     await page.evaluate(() => {
       const drop = new DragEvent('drop', { dataTransfer: new DataTransfer(), cancelable: true });
@@ -172,6 +173,7 @@ test('one upload at a time: keys, typing and drops during an upload change nothi
     });
     const leave = await page.evaluate(() => !window.dispatchEvent(new Event('beforeunload', { cancelable: true })));
     assert.ok(leave, 'leaving mid-upload asks first');
+    assert.equal(await page.getAttribute('body', 'data-state'), 'uploading', 'all of it happened during the upload');
   });
   assert.deepEqual([words, wire], ['Configuration complete', full]);
   assert.equal((await download('#save')).toString('latin1'), text, 'the text is as it was');
@@ -210,7 +212,10 @@ test('screen readers: no axe-core violation in four states; progress is announce
     new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
       .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
   });
-  await pageUpload({ writeDelayMs: 2 }, async () => { found.upload = await axeViolations(); });
+  await pageUpload({ writeDelayMs: 20 }, async () => {
+    found.upload = await axeViolations();
+    assert.equal(await page.getAttribute('body', 'data-state'), 'uploading');
+  });
   const heard = await page.evaluate(() => window.__heard);
   await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
   found.warnings = await axeViolations();
