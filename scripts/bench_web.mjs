@@ -52,7 +52,7 @@ function largest() {
 function big() {
   const lines = [];
   for (let i = 0; i < 5000; i++) {
-    lines.push('in' + String(i % 72 + 1).padStart(2, '0') + (i % 2 ? '|' : ':') + '[shfit][a][b][entr][c][d][(+)ctrl][x][(-)ctrl][f1]');
+    lines.push('in' + String(i % 72 + 1).padStart(2, '0') + (i % 2 ? '|' : ':') + '[shfit][a][b][entr][c][d][(+)ctrl][x][(-)ctrl][f1][g][h]');
   }
   return lines.join('\n') + '\n';
 }
