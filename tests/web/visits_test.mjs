@@ -23,7 +23,7 @@ let server, browser, url;
 before(async () => {
   cpSync(process.env.PYLO_SITE, site, { recursive: true });  // the new-build test rewrites it
   server = await serve(site);
-  url = `http://127.0.0.1:${server.address().port}/`;
+  url = `http://127.0.0.1:${server.port}/`;
   browser = await chromium.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
 });
 after(async () => { await browser?.close(); server?.close(); rmSync(site, { recursive: true, force: true }); });

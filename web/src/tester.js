@@ -27,7 +27,8 @@ export function notation(events) {
   return text;
 }
 
-export function createTester(dialog) {
+// setState(name) puts the page in the 'testing' state while the tester is open.
+export function createTester(dialog, setState) {
   const $ = (sel) => dialog.querySelector(sel);
   let expected = [];       // expectations() of the configuration at opening
   let byWords = new Map(); // words -> expectations typing them
@@ -125,6 +126,7 @@ export function createTester(dialog) {
     navigator.keyboard?.unlock?.();
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     dialog.close();
+    setState('idle');
   }
 
   $('.tester-done').addEventListener('click', close);
@@ -142,6 +144,7 @@ export function createTester(dialog) {
       events = [];
       $('.tester-log').replaceChildren();
       draw();
+      setState('testing');
       dialog.showModal();
       $('.tester-done').focus();
       addEventListener('keydown', onKey, true);

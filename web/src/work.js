@@ -4,6 +4,7 @@
 // currentBytes(), status(text, kind)}.
 import { openStore } from './store.js';
 import { linkFor, readLink } from './share_link.js';
+import { pageLocked } from './page_state.js';
 
 const $ = (sel) => document.querySelector(sel);
 const when = (time) => new Date(time).toLocaleString([], { dateStyle: 'medium', timeStyle: 'short' });
@@ -17,12 +18,13 @@ export function createWork(page) {
   // A link in the address bar: opened, after asking when it would replace unsaved work.
   // A damaged link opens nothing; the fragment is cleared either way, so that a reload
   // restores the work instead.
-  async function openLink() {
+  // busy: the page is uploading or testing; the link is refused then, not kept for later.
+  async function openLink(busy = false) {
     const link = await readLink(location.hash);
     if (link === null) return;
     history.replaceState(null, '', location.href.replace(/#.*$/, ''));
-    if (link.error) {
-      page.status(link.error, 'error');
+    if (link.error || busy) {
+      page.status(link.error || 'The link was not opened while the page is busy: open it again when the upload or test has ended.', 'error');
       return;
     }
     const current = page.currentBytes();
@@ -53,7 +55,7 @@ export function createWork(page) {
   }
 
   $('#share').addEventListener('click', copyLink);
-  addEventListener('hashchange', openLink);
+  addEventListener('hashchange', () => openLink(pageLocked()));
 
   return {
     changed() { saved = false; keep(); },
