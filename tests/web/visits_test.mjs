@@ -145,6 +145,7 @@ test('the key tester marks the inputs whose keys arrive, and says which it canno
   const { config, presses, marks, summary } = cases.tester;
   const context = await browser.newContext();
   const p = await visit(context);
+  await p.setViewportSize({ width: 1280, height: 800 });
   await openFile(p, 'panel.txt', config);
   await p.click('#test-keys');
   for (const [n, keys] of presses.entries()) {
@@ -156,6 +157,9 @@ test('the key tester marks the inputs whose keys arrive, and says which it canno
   const want = Object.fromEntries(Object.keys(got).map((n) => [n, marks[n] || 'unused']));
   assert.deepEqual(got, want);
   assert.equal(await p.textContent('.tester-summary'), summary);
+  await p.addScriptTag({ path: require.resolve('axe-core/axe.min.js') });
+  assert.deepEqual(await p.evaluate(async () => (await window.axe.run(document)).violations.map((v) => [v.id, v.nodes[0].html])), []);
+  if (process.env.PYLO_SHOT) await p.screenshot({ path: process.env.PYLO_SHOT });  // docs/ and the README
   await p.click('.tester-done');
   assert.equal(await p.isVisible('#tester'), false);
   await context.close();
