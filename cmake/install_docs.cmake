@@ -1,30 +1,13 @@
 # SPDX-License-Identifier: MIT
-# What `cmake --install` puts beside the programs, and the packages `cpack` makes from it:
-# a Debian package on Linux, a zip on Windows (scripts/package.sh makes both).
-install(FILES README.md examples/keys.txt DESTINATION ${PYLO_INSTALL_DOCDIR})
-
-set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
-set(CPACK_PACKAGE_DESCRIPTION "pyloload compiles a plain-text configuration file into the memory\n\
-image of a PYLO, a device with 72 inputs that play back keyboard-key sequences,\n\
-and writes it into the device over a serial port. pylocheck explains a\n\
-configuration file and dumps its image, and pylo-sim plays the device on a\n\
-pseudo-terminal.")
-set(CPACK_PACKAGE_CONTACT "pyloload maintainers <pyloload@localhost>")
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
-
+# What `cmake --install` puts beside the programs. On Linux the README and the example go under
+# share/doc/pyloload (the example in examples/, as Debian keeps them; the licence reaches a
+# Debian system as debian/copyright). On Windows everything lands in one folder, with the
+# licence and the notices of the runtime libraries linked into the programs.
+# scripts/package.sh makes the packages from it (debian/ for the .deb).
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-win64)
+  install(FILES README.md examples/keys.txt LICENSE DESTINATION ${PYLO_INSTALL_DOCDIR})
+  install(FILES cmake/windows_notices.txt DESTINATION ${PYLO_INSTALL_DOCDIR} RENAME THIRD-PARTY-NOTICES.txt)
 else()
-  set(CPACK_GENERATOR DEB)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # pyloload_VERSION_ARCH.deb
-  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)   # Depends from dpkg-shlibdeps
-  set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+  install(FILES README.md DESTINATION ${PYLO_INSTALL_DOCDIR})
+  install(FILES examples/keys.txt DESTINATION ${PYLO_INSTALL_DOCDIR}/examples)
 endif()
-
-include(CPack)
