@@ -95,7 +95,7 @@ def unpacked_zip(out, top, names):
         return check(False, top + ".zip is a zip")
     with zipfile.ZipFile(release_file(top + ".zip")) as archive:
         check(sorted(archive.namelist()) == [top + "/" + n for n in sorted(names)], top + ".zip contents", archive.namelist())
-        check({i.date_time for i in archive.infolist()} == {time.gmtime((A.epoch + 1) // 2 * 2)[:6]}, top + ".zip times")
+        check({i.date_time for i in archive.infolist()} == {time.gmtime((A.epoch + 1) // 2 * 2)[:6]}, top + ".zip times (the last commit's; made before it? run scripts/package.sh)")
         check({i.external_attr >> 16 & 0o777 for i in archive.infolist()} <= {0o644, 0o755}, top + ".zip modes")
         archive.extractall(out)
     return os.path.join(out, top)
