@@ -2,7 +2,7 @@
 """pyloload on Linux against pylo-sim: the scenario table, and what only a real process
 shows: the wait for Enter, signals and a closed output, and the port's settings restored.
 
-    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR [unittest options]"""
+    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR PYLOCHECK [unittest options]"""
 
 import os
 import shutil
@@ -122,6 +122,15 @@ class E2eTest(h.SimTestCase):
                 self.assertEqual(subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60).returncode, 0)
                 self.assertEqual(sim.session()[0], 1164)
 
+    def test_check_into_a_closed_pipe(self):
+        # A reader that went away: status 2 and the reason, not death by SIGPIPE.
+        config = self.write_config("in7:[a]\n", "typo.txt")
+        read, write = os.pipe()
+        os.close(read)
+        run = subprocess.run([PATHS["pylocheck"], config], stdout=write, stderr=subprocess.PIPE, timeout=30)
+        os.close(write)
+        self.assertEqual((run.returncode, run.stderr), (2, b"pylocheck: cannot write the output: Broken pipe\n"))
+
     def test_signal_ignored_at_start_stays_ignored(self):
         # nohup: the hang-up of the terminal does not stop the upload.
         config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
@@ -147,5 +156,5 @@ class E2eTest(h.SimTestCase):
 
 
 if __name__ == "__main__":
-    PATHS.update(zip(("pyloload", "sim", "examples"), sys.argv[1:4]))
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
+    PATHS.update(zip(("pyloload", "sim", "examples", "pylocheck"), sys.argv[1:5]))
+    unittest.main(argv=sys.argv[:1] + sys.argv[5:])
