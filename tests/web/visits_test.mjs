@@ -60,16 +60,21 @@ test('after one visit the page installs, loads and uploads offline, and takes a 
   assert.equal(await p.textContent('#status-text'), 'Configuration complete');
   await context.setOffline(false);
 
-  // A new build on the server: the running page keeps its own files until Reload is pressed.
+  // A new build on the server: the running pages keep their own files until Reload is pressed
+  // in one of them; the other's Reload then still works.
+  const other = await visit(context);
   appendFileSync(join(site, 'app.js'), '\n/* build 2 */\n');
   await writeServiceWorker(site);
-  const appJs = () => p.evaluate(() => fetch('app.js').then((r) => r.text()));
+  const appJs = (tab = p) => tab.evaluate(() => fetch('app.js').then((r) => r.text()));
   await p.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
   await p.waitForSelector('#update', { state: 'visible' });
   assert.ok(!(await appJs()).includes('build 2'), 'the old build\'s files until Reload');
   await Promise.all([p.waitForEvent('load'), p.click('#update-reload')]);
   await ready(p);
   assert.ok((await appJs()).includes('build 2'), 'the new build\'s files after it');
+  await Promise.all([other.waitForEvent('load'), other.click('#update-reload')]);
+  await ready(other);
+  assert.ok((await appJs(other)).includes('build 2'), 'the other tab too');
   await context.close();
   rmSync(profile, { recursive: true, force: true });
 });

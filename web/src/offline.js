@@ -6,7 +6,8 @@
 export function keepOffline(onUpdate) {
   if (!('serviceWorker' in navigator)) return;
   let asked = false;
-  navigator.serviceWorker.addEventListener('controllerchange', () => { if (asked) location.reload(); });
+  // Another tab's Reload hands this tab to the new build too: it is offered the same reload.
+  navigator.serviceWorker.addEventListener('controllerchange', () => (asked ? location.reload() : onUpdate(() => location.reload())));
   navigator.serviceWorker.register('sw.js').then((registration) => {
     const offer = () => {
       const waiting = registration.waiting;
