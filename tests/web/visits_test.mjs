@@ -49,7 +49,8 @@ test('after one visit the page installs, loads and uploads offline, and takes a 
   const profile = mkdtempSync(join(tmpdir(), 'pylo-profile-'));
   const context = await chromium.launchPersistentContext(profile, { executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
   const p = await visit(context);
-  await p.evaluate(() => navigator.serviceWorker.ready);
+  await p.evaluate(() => Promise.race([navigator.serviceWorker.ready,
+    new Promise((_, fail) => setTimeout(() => fail(new Error('no service worker in 20 s')), 20000))]));
   const cdp = await context.newCDPSession(p);
   assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
   await context.setOffline(true);
