@@ -24,7 +24,7 @@ ARGS = type("Args", (), {})
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll",
                "shell32.dll", "ole32.dll", "comctl32.dll", "ntdll.dll", "ws2_32.dll"}
 REQUIRED_IMPORTS = {"CreateFileA", "GetCommState", "SetCommState", "SetCommTimeouts", "ReadFile", "WriteFile",
-                    "SetConsoleCtrlHandler", "CreateWindowExA", "GetMessageA", "GetOpenFileNameA"}
+                    "SetConsoleCtrlHandler", "CreateWindowExA", "GetMessageA", "GetOpenFileNameW"}
 PORT_WINDOW, FILE_DIALOG = "^Pylo Configuration Utility$", "^Please select a PYLO configuration file$"
 PORT_LIST, OK_BUTTON, CANCEL_BUTTON = (100, 40), (54, 80), (154, 80)  # client positions of the controls
 
