@@ -8,6 +8,7 @@
 #include "app/console.h"
 #include "app/console_owner.h"
 #include "app/path_limit.h"
+#include "app/process_start.h"
 #include "app/run_mode.h"
 #include "app/usage.h"
 #include "config/config_reader.h"
@@ -114,9 +115,9 @@ int runTool(int argc, char** argv)
     const int infoStatus = runInfoOption(argc, argv);
     if (infoStatus != kNotAnInfoOption) return infoStatus;
 
+    if (!prepareProcess()) return kFileError;
     static Run run;  // the image is 8 KiB: keep it off the stack
     run = Run{};
-    ignoreBrokenPipe();
     parseCommandLine(run, argc, argv);
 
     if (run.path[0] == '\0' && run.longPath == nullptr) {

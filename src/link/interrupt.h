@@ -11,7 +11,3 @@ void disarmInterrupt();
 
 // The signal number of a pending interrupt (SIGINT = 2 for Ctrl-C), or 0.
 int pendingInterrupt();
-
-// A closed output (a pipe whose reader went away) must never stop the upload half-way:
-// printing then fails quietly instead of ending the process. Call once at start-up.
-void ignoreBrokenPipe();

@@ -38,5 +38,3 @@ int pendingInterrupt() {
     return pendingSignal.load();
 }
 
-// Windows raises no signal for a closed pipe; a failed print just fails.
-void ignoreBrokenPipe() {}

@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-constexpr std::size_t kPortTextSize = 256;  // 255 characters + NUL
+constexpr std::size_t kPortTextSize = 4096;  // a path as long as Linux allows, NUL included
+constexpr std::size_t kPortLineSize = 256;   // a line of the chooser
 constexpr int kFixedPortCount = 6;
 constexpr int kMaxPresentPorts = 32;
 
@@ -20,7 +21,7 @@ struct PortChoice {
 
 struct PresentPort {
     PortChoice port;
-    char shown[kPortTextSize];  // its line in the chooser
+    char shown[kPortLineSize];  // its line in the chooser
 };
 
 struct PortList {

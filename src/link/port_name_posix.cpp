@@ -20,11 +20,12 @@ constexpr const char* kTerminalPrefixes[] = {"ttyACM", "ttyUSB"};
 using Text = char[kPortTextSize];
 
 // out = the parts one after the other; false (out unchanged) when they do not fit.
-bool join(Text& out, std::initializer_list<const char*> parts)
+template <std::size_t N>
+bool join(char (&out)[N], std::initializer_list<const char*> parts)
 {
     std::size_t total = 0;
     for (const char* part : parts) total += std::strlen(part);
-    if (total >= kPortTextSize) return false;
+    if (total >= N) return false;
     std::size_t at = 0;
     for (const char* part : parts) {
         const std::size_t n = std::strlen(part);
@@ -55,7 +56,7 @@ std::size_t terminalPrefixLength(const char* name)
 }
 
 struct Name {
-    Text text;
+    char text[kPortLineSize];  // an entry of a folder: NAME_MAX is 255
 };
 
 // Name order, with the numbers of terminal names compared as numbers (ttyUSB2 before ttyUSB10).

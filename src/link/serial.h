@@ -21,12 +21,16 @@ SerialPort* openLink(const char* device);
 // is a usual fix, the fix. Empty before any failure.
 const char* linkOpenFailure();
 
-// Writes count bytes; returns how many were written (fewer when the write time-out passed)
-// or -1 when the call failed outright (the device is gone), even after part of the bytes.
+// Writes count bytes; returns how many were written (fewer when the write time-out passed:
+// the line is stalled) or -1 when the call failed outright (the device is gone), even after
+// part of the bytes. Anything but count is a failed write.
 int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count);
 
 // One received byte 0 ... 255, or -1 when the read failed or timed out.
 int readByte(SerialPort* port);
+
+// Throws away whatever has been received and not yet read.
+void discardInput(SerialPort* port);
 
 // Restores the port's previous settings and releases it.
 void closeLink(SerialPort* port);

@@ -119,13 +119,19 @@ void askLowLatency(SerialPort& port) {
     port.lowLatencySet = ioctl(port.fd, TIOCSSERIAL, &ss) == 0;
 }
 
-// Waits a bounded time for the driver's output queue to empty.
+// Waits a bounded time for the driver's output queue to empty. What a stalled line still
+// holds then is thrown away: it would reach the device later as the start of a command, and
+// closing a port with output pending can block for many seconds.
 void drainOutput(int fd) {
     std::int64_t deadline = deadlineAfterMs(kDrainLimitMs);
     for (;;) {
         int queued = 0;
-        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0 || msLeft(deadline) == 0) {
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
             break;
+        }
+        if (msLeft(deadline) == 0) {
+            tcflush(fd, TCOFLUSH);
+            return;
         }
         sleepMs(1);
     }
@@ -151,6 +157,14 @@ SerialPort* openLink(const char* device) {
         const int error = errno;
         close(fd);
         return failOpen(error);
+    }
+    // Another program may hold the port exclusively without locking it; root would get past
+    // that, and clear it on close.
+    int exclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        flock(fd, LOCK_UN);
+        close(fd);
+        return failOpen(EBUSY);
     }
     termios saved{};
     if (tcgetattr(fd, &saved) != 0 || ioctl(fd, TIOCEXCL) != 0) {
@@ -223,6 +237,8 @@ int readByte(SerialPort* port) {
         }
     }
 }
+
+void discardInput(SerialPort* port) { tcflush(port->fd, TCIFLUSH); }
 
 void closeLink(SerialPort* port) {
     if (port == nullptr || !port->open) {

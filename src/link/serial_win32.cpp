@@ -113,3 +113,7 @@ void closeLink(SerialPort* port) {
     CloseHandle(port->handle);
     port->handle = INVALID_HANDLE_VALUE;
 }
+
+void discardInput(SerialPort* port) {
+    PurgeComm(port->handle, PURGE_RXCLEAR);
+}

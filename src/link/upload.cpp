@@ -24,7 +24,10 @@ int uploadImage(const char* device, const ConfigImage& image, RunMode mode)
             std::fputc('.', stdout);
             std::fflush(stdout);
         }
-        if (writeBytes(port, step.bytes, step.count) < 0) {
+        if (step.discardInput) discardInput(port);
+        // A write that did not go out whole, failed or timed out, leaves the device with a
+        // part of a command: nothing after it can be trusted.
+        if (writeBytes(port, step.bytes, step.count) != step.count) {
             uploadWriteFailed(session);
             continue;
         }

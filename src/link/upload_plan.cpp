@@ -11,7 +11,7 @@ enum Stage { Greet, Start, Inputs, Options, Store, Close, Ended };
 // How the reply to the step just sent is judged.
 enum ReplyCheck { NoCheck, GreetingCheck, AckCheck };
 
-UploadStep emptyStep() { return UploadStep{{0, 0, 0, 0}, 0, false, 0}; }
+UploadStep emptyStep() { return UploadStep{{0, 0, 0, 0}, 0, false, 0, false}; }
 
 UploadStep singleByte(std::uint8_t value, bool readReply)
 {
@@ -86,18 +86,8 @@ bool nextInputStep(UploadSession& s, UploadStep& step)
     return false;
 }
 
-}  // namespace
-
-void startUpload(UploadSession& session, const ConfigImage& image)
-{
-    session = UploadSession{};
-    session.image = &image;
-    session.stage = Greet;
-    session.replyCheck = NoCheck;
-    session.result = -1;
-}
-
-UploadStep nextUploadStep(UploadSession& s, int reply)
+// The step after reply, judged as the last step asked.
+UploadStep nextStep(UploadSession& s, int reply)
 {
     const int check = s.replyCheck;
     s.replyCheck = NoCheck;
@@ -147,6 +137,28 @@ UploadStep nextUploadStep(UploadSession& s, int reply)
     default:
         return emptyStep();
     }
+}
+
+}  // namespace
+
+void startUpload(UploadSession& session, const ConfigImage& image)
+{
+    session = UploadSession{};
+    session.image = &image;
+    session.stage = Greet;
+    session.replyCheck = NoCheck;
+    session.result = -1;
+}
+
+UploadStep nextUploadStep(UploadSession& s, int reply)
+{
+    // A window that ran out may yet bring its reply: from here on, what waits is thrown away
+    // before each step, so that every reply judged came after its own command.
+    if (s.replyAwaited && reply < 0) s.replyMissed = true;
+    UploadStep step = nextStep(s, reply);
+    s.replyAwaited = step.readReply;
+    step.discardInput = s.replyMissed && step.count > 0;
+    return step;
 }
 
 void interruptUpload(UploadSession& s, int signal)

@@ -30,6 +30,11 @@ struct UploadStep {
     int count;       // 1 or 4 bytes to send; 0 once the session has ended
     bool readReply;  // read one reply byte after sending (not after the closing byte)
     int input;       // 1 ... 72 when the step opens that input's block (a progress dot), else 0
+    // Throw away whatever input is waiting before sending: a reply window ran out earlier, so a
+    // reply that came late may still arrive, and a byte that came before a command was sent is
+    // never that command's reply. False until a window runs out, so a device that answers in
+    // time costs nothing extra.
+    bool discardInput;
 };
 
 // Where the conversation stands. Plain data: start it with startUpload.
@@ -42,6 +47,8 @@ struct UploadSession {
     int half;         // 0 or 1: which byte of the slot (or terminator) goes next
     int replyCheck;   // how the last step's reply is judged
     bool greeted;     // the device answered the greeting
+    bool replyAwaited; // the last step read a reply
+    bool replyMissed;  // a reply window ran out: stale input is thrown away from now on
     int result;       // the outcome once the session has ended; -1 before
 };
 
@@ -56,8 +63,9 @@ UploadStep nextUploadStep(UploadSession& session, int reply);
 // is the closing byte, and the session then ends with UploadInterrupted + signal.
 void interruptUpload(UploadSession& session, int signal);
 
-// A write failed outright (the device is gone). The session ends at once with nothing more to
-// send: UploadLinkError once the device was greeted, UploadNoDevice before. An interrupted or
+// A write did not go out whole: it failed (the device is gone) or its time-out passed (the line
+// is stalled, and a closing byte would only land inside the cut command). The session ends at
+// once with nothing more to send: UploadLinkError once the device was greeted, UploadNoDevice before. An interrupted or
 // already failed session keeps its outcome.
 void uploadWriteFailed(UploadSession& session);
 

@@ -19,9 +19,8 @@ bool readAnswer(char* answer, std::size_t size, bool& tooLong)
     std::size_t n = std::strlen(answer);
     if (n > 0 && answer[n - 1] == '\n') {
         answer[--n] = '\0';
-    } else if (!std::feof(stdin)) {
+    } else if (int c = std::getchar(); c != EOF && c != '\n') {  // a full buffer may end the line exactly
         tooLong = true;
-        int c;
         while ((c = std::getchar()) != EOF && c != '\n') {
         }
     }

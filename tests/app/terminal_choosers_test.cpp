@@ -7,6 +7,7 @@
 
 #include "../support/case_table.h"
 #include "app/run.h"
+#include "config/text.h"
 #include "link/port_name_posix.h"
 #include "ui/choosers.h"
 
@@ -39,7 +40,8 @@ std::vector<CaseRow> table(const std::string& name, std::string& root)
         EXPECT_EQ(symlink("../../ttyACM0", (root + "/serial/by-id/usb-Alpha_A-if00").c_str()), 0);
     }
     const CaseSubs subs = {{"@root", root}, {"@config", writeFile("config.txt", "in01:[a]\n")},
-                           {"@300x", std::string(300, 'x')}, {"@300ones", std::string(300, '1')}};
+                           {"@300x", std::string(300, 'x')}, {"@254x", std::string(254, 'x')},
+                           {"@4100x", std::string(4100, 'x')}, {"@4100ones", std::string(4100, '1')}};
     std::vector<CaseRow> rows;
     for (const CaseRow& row : readCaseTable(PYLO_CHOOSER_CASES, subs)) {
         if (row[0] == name) rows.push_back(CaseRow(row.begin() + 1, row.end()));
@@ -85,7 +87,7 @@ TEST(Choosers, PromptAnswers)
         testing::internal::CaptureStdout();
         PortChoice chosen{};
         const bool port = c[0] == "port";
-        const bool taken = port ? choosePortFrom(present, chosen) : chooseFile(chosen.device, sizeof chosen.device);
+        const bool taken = port ? choosePortFrom(present, chosen) : chooseFile(chosen.device, kTextBufferSize);
         const std::string shown = testing::internal::GetCapturedStdout();
         EXPECT_EQ(taken, !c[2].empty()) << "typed: " << c[1];
         EXPECT_EQ(chosen.device, c[2]) << "typed: " << c[1];

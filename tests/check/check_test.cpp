@@ -5,6 +5,7 @@
 // PYLO_UPDATE_GOLDEN=1 rewrites the .expected files (review the diff before committing).
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -159,6 +160,22 @@ TEST(Check, FailedImageWriteKeepsTheOldFile)
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "pylocheck: cannot write \"" + old.path + "\"\npylocheck: " + old.path + ": File too large\n");
     EXPECT_EQ(readAll(old.path), "old image");
+}
+
+// A link, to a file or to nothing yet, stays a link: the image goes to what it leads to.
+TEST(Check, ImageWritesThroughLinks)
+{
+    Scratch config("in01:[a]\n"), target("old image"), nothing(nullptr);
+    for (const std::string& to : {target.path, nothing.path}) {
+        SCOPED_TRACE(to);
+        const std::string link = to + ".link";
+        ASSERT_EQ(symlink(to.c_str(), link.c_str()), 0);
+        EXPECT_EQ(runTool({"--image", link, config.path}).status, 0);
+        struct stat st;
+        EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << "the link was replaced";
+        EXPECT_EQ(readAll(to).size(), kImageSize);
+        unlink(link.c_str());
+    }
 }
 
 }  // namespace

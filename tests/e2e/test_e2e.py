@@ -2,7 +2,7 @@
 """pyloload on Linux against pylo-sim: the scenario table, and what only a real process
 shows: the wait for Enter, signals and a closed output, and the port's settings restored.
 
-    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR [unittest options]"""
+    test_e2e.py PYLOLOAD PYLO-SIM EXAMPLES-DIR PYLOCHECK [unittest options]"""
 
 import os
 import shutil
@@ -61,9 +61,9 @@ class E2eTest(h.SimTestCase):
         return self.keep(h.Sim(PATHS["sim"], *options))
 
     def make_port(self, row):
-        if row["port"] in ("sim", "held"):
+        if row["port"] in ("sim", "held", "excl"):
             sim = self.sim(*row["options"])
-            return sim.path, sim, h.PortHolder(sim.path) if row["port"] == "held" else None
+            return sim.path, sim, h.PortHolder(sim.path, "flock" if row["port"] == "held" else "excl") if row["port"] != "sim" else None
         return os.path.join(self.workdir, "ttyNONE") if row["port"] == "none" else row["port"], None, None
 
     def make_config(self, row):
@@ -113,11 +113,34 @@ class E2eTest(h.SimTestCase):
                         self.assertEqual(sim.session()[0], 1164)
 
     def test_closed_output_does_not_stop_the_upload(self):
-        sim = self.sim()
-        # The reader of the dots goes away after ten bytes; the upload goes on to its end.
-        shell = "%s %s %s -H | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}" % (PATHS["pyloload"], self.empty, sim.path)
-        self.assertEqual(subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60).returncode, 0)
-        self.assertEqual(sim.session()[0], 1164)
+        # A reader of the dots that goes away after ten bytes, and an output closed at start
+        # (whose number the port must not take): the device gets exactly the upload.
+        for redirect in ("-H | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", ">&-"):
+            with self.subTest(redirect=redirect):
+                sim = self.sim()
+                shell = "%s %s %s %s" % (PATHS["pyloload"], self.empty, sim.path, redirect)
+                self.assertEqual(subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60).returncode, 0)
+                self.assertEqual(sim.session()[0], 1164)
+
+    def test_check_into_a_closed_pipe(self):
+        # A reader that went away: status 2 and the reason, not death by SIGPIPE.
+        config = self.write_config("in7:[a]\n", "typo.txt")
+        read, write = os.pipe()
+        os.close(read)
+        run = subprocess.run([PATHS["pylocheck"], config], stdout=write, stderr=subprocess.PIPE, timeout=30)
+        os.close(write)
+        self.assertEqual((run.returncode, run.stderr), (2, b"pylocheck: cannot write the output: Broken pipe\n"))
+
+    def test_signal_ignored_at_start_stays_ignored(self):
+        # nohup: the hang-up of the terminal does not stop the upload.
+        config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
+        sim = self.sim("--baud", "9600")
+        run = self.keep(h.Run([PATHS["pyloload"], config, sim.path, "-h"], console=True,
+                              preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN)))
+        until(run.proc, lambda pid: int(proc_file(pid, "io").split("wchar:")[1].split()[0]) >= 300)
+        run.proc.send_signal(signal.SIGHUP)
+        self.assertEqual(run.finish(), ("." * 72, 0))
+        self.assertIn("ended by the closing byte", sim.session()[1])
 
     def test_port_settings_restored(self):
         sim = self.sim()
@@ -133,5 +156,5 @@ class E2eTest(h.SimTestCase):
 
 
 if __name__ == "__main__":
-    PATHS.update(zip(("pyloload", "sim", "examples"), sys.argv[1:4]))
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
+    PATHS.update(zip(("pyloload", "sim", "examples", "pylocheck"), sys.argv[1:5]))
+    unittest.main(argv=sys.argv[:1] + sys.argv[5:])

@@ -2,6 +2,7 @@
 #include "check/image_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -30,9 +31,10 @@ bool writeAll(int fd, const ConfigImage& image)
     return true;
 }
 
+// Devices, pipes and the targets of links that lead nowhere yet are written in place.
 bool writeDirectly(const char* outPath, const ConfigImage& image, std::FILE* err)
 {
-    const int fd = open(outPath, O_WRONLY | O_TRUNC);
+    const int fd = open(outPath, O_WRONLY | O_TRUNC | O_CREAT, 0666);
     if (fd < 0) return fail(err, "open", outPath, errno);
     const bool written = writeAll(fd, image);
     const int writeError = errno;
@@ -53,9 +55,18 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
         return false;
     }
     if (exists && !S_ISREG(out.st_mode)) return writeDirectly(outPath, image, err);
+    // A link stays a link: the new image replaces the file it leads to.
+    struct stat link;
+    std::string target = outPath;
+    if (lstat(outPath, &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* resolved = exists ? realpath(outPath, nullptr) : nullptr;
+        if (resolved == nullptr) return writeDirectly(outPath, image, err);
+        target = resolved;
+        std::free(resolved);
+    }
 
-    const char* slash = std::strrchr(outPath, '/');
-    const std::string folder = slash == nullptr ? std::string(".") : std::string(outPath, slash == outPath ? 1 : slash - outPath);
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
     std::string temp = folder + "/.pylocheck-XXXXXX";
     const int fd = mkstemp(&temp[0]);
     if (fd < 0) return fail(err, "open", outPath, errno);
@@ -67,7 +78,7 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
     int error = errno;
     const bool closed = close(fd) == 0;
     if (written && !closed) error = errno;
-    if (!written || !closed || rename(temp.c_str(), outPath) != 0) {
+    if (!written || !closed || rename(temp.c_str(), target.c_str()) != 0) {
         if (written && closed) error = errno;
         unlink(temp.c_str());
         return fail(err, "write", outPath, error);

@@ -2,6 +2,11 @@
 // pylocheck: shows what a configuration file becomes, and explains what the compiler skips.
 #include <cstdio>
 
+#include "app/process_start.h"
 #include "check/check_tool.h"
 
-int main(int argc, char** argv) { return runCheckTool(argc, argv, stdout, stderr); }
+int main(int argc, char** argv)
+{
+    if (!prepareProcess()) return kCheckFileError;
+    return runCheckTool(argc, argv, stdout, stderr);
+}

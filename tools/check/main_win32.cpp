@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "app/process_start.h"
 #include "check/check_tool.h"
 #include "win32/wide_text.h"
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (!prepareProcess()) return kCheckFileError;
     std::vector<std::string> args;
     std::vector<char*> utf8 = utf8Arguments(argc, argv, args);
     return runCheckTool(argc, utf8.data(), stdout, stderr);

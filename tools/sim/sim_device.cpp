@@ -14,6 +14,7 @@ void resetSimSession(SimDevice& device) {
     device.addressLow = 0;
     device.inSession = false;
     device.silent = false;
+    device.startOwed = false;
     device.bytesReceived = 0;
     device.writeCommands = 0;
 }
@@ -51,7 +52,7 @@ SimStep feedSimByte(SimDevice& device, const SimOptions& options, std::uint8_t b
         if (options.silentFrom > 0 && device.writeCommands >= options.silentFrom) {
             device.silent = true;
         }
-        step.reply = answer(device, options.ack);
+        step.reply = device.writeCommands == options.skipWrite ? -1 : answer(device, options.ack);
         return step;
     }
     case ExpectCommand:
@@ -61,6 +62,8 @@ SimStep feedSimByte(SimDevice& device, const SimOptions& options, std::uint8_t b
         device.state = ExpectAddressHigh;
     } else if (byte == kSimGreeting) {
         step.reply = options.greetingAnswered ? answer(device, options.greetingReply) : -1;
+    } else if (byte == 'K' && options.lateStartMs > 0) {
+        device.startOwed = !device.silent;
     } else if (byte == 'K' || byte == 'S') {
         step.reply = answer(device, options.ack);
     } else if (byte == kSimClosing) {

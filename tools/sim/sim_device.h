@@ -23,6 +23,7 @@ struct SimDevice {
     std::uint8_t addressLow;
     bool inSession;
     bool silent;
+    bool startOwed;      // "K" came and is to be answered late
     long sessionNumber;
     long bytesReceived;  // this session
     long writeCommands;  // this session

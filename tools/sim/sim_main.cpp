@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include <poll.h>
+#include <termios.h>
 #include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
@@ -42,6 +43,8 @@ struct Sim {
     SessionLog log;
     bool linkMade;
     bool quit;
+    bool stalled;             // the line's flow is stopped (--stall-after)
+    std::int64_t startOwedAt; // when the "K" that is answered late came
 };
 
 Sim gSim{};  // large: kept out of the stack
@@ -83,6 +86,13 @@ void writeMemory(const Sim& sim) {
     }
 }
 
+void setStalled(Sim& sim, bool stalled) {
+    if (sim.stalled != stalled) {
+        tcflow(sim.terminal.slave, stalled ? TCOOFF : TCOON);
+        sim.stalled = stalled;
+    }
+}
+
 void endSession(Sim& sim, const char* how) {
     if (!sim.device.inSession) {
         return;
@@ -99,26 +109,30 @@ void endSession(Sim& sim, const char* how) {
         std::fflush(stdout);
     }
     resetSimSession(sim.device);
+    setStalled(sim, false);
     if (sim.options.once) {
         sim.quit = true;
     }
 }
 
-void sendReply(Sim& sim, std::uint8_t byte) {
+// Sends one reply, or two that reach the host together.
+void sendReply(Sim& sim, std::uint8_t byte, int second = -1) {
     if (sim.options.delayMs > 0) {
         sleepUntilNs(nowNs() + static_cast<std::int64_t>(sim.options.delayMs) * 1000000);
     }
+    const std::uint8_t bytes[2] = {byte, static_cast<std::uint8_t>(second)};
+    const std::size_t count = second >= 0 ? 2 : 1;
     if (sim.line.byteNs > 0) {
         std::int64_t start = nowNs();
         if (start < sim.line.sendFree) {
             start = sim.line.sendFree;
         }
-        sim.line.sendFree = start + sim.line.byteNs;
+        sim.line.sendFree = start + static_cast<std::int64_t>(count) * sim.line.byteNs;
         sleepUntilNs(sim.line.sendFree);
     }
-    // A host that is not reading may let the terminal fill up; the byte is then lost, as
-    // it would be on a line.
-    while (write(sim.terminal.master, &byte, 1) < 0 && errno == EINTR) {
+    // A host that is not reading may let the terminal fill up; the bytes are then lost, as
+    // they would be on a line.
+    while (write(sim.terminal.master, bytes, count) < 0 && errno == EINTR) {
     }
 }
 
@@ -136,9 +150,24 @@ void takeBytes(Sim& sim, const std::uint8_t* bytes, std::size_t count, std::int6
         }
         sim.log.bytes[sim.log.count++] = bytes[i];
         const long writesBefore = sim.device.writeCommands;
+        const bool startOwed = sim.device.startOwed;
         SimStep step = feedSimByte(sim.device, sim.options, bytes[i]);
+        if (!startOwed && sim.device.startOwed) {
+            sim.startOwedAt = nowNs();
+        }
+        if (sim.options.stallAfter > 0 && sim.device.bytesReceived == sim.options.stallAfter) {
+            setStalled(sim, true);  // before the reply, so the host's next write meets it
+        }
+        // The late reply to "K" goes out together with a write's reply, so that it waits for
+        // the host before its next command, whatever the timing.
+        int late = -1;
+        if (startOwed && step.reply >= 0 && sim.device.writeCommands > writesBefore &&
+            nowNs() - sim.startOwedAt >= static_cast<std::int64_t>(sim.options.lateStartMs) * 1000000) {
+            sim.device.startOwed = false;
+            late = sim.options.ack;
+        }
         if (step.reply >= 0) {
-            sendReply(sim, static_cast<std::uint8_t>(step.reply));
+            sendReply(sim, static_cast<std::uint8_t>(step.reply), late);
         }
         if (sim.options.unplugAfter > 0 && writesBefore < sim.options.unplugAfter &&
             sim.device.writeCommands == sim.options.unplugAfter) {

@@ -54,6 +54,9 @@ void defaultSimOptions(SimOptions& options) {
     options.greetingReply = '!';
     options.silentFrom = 0;
     options.unplugAfter = 0;
+    options.skipWrite = 0;
+    options.lateStartMs = 0;
+    options.stallAfter = 0;
     options.delayMs = 0;
     options.ack = kDefaultAck;
     options.fill = 0;
@@ -103,17 +106,21 @@ bool parseSimOptions(int argc, char** argv, SimOptions& options, bool& help) {
                 return complain(name, value);
             }
             ++i;
-        } else if (std::strcmp(name, "--silent-from") == 0 || std::strcmp(name, "--unplug-after") == 0) {
-            long& target = name[2] == 's' ? options.silentFrom : options.unplugAfter;
+        } else if (std::strcmp(name, "--silent-from") == 0 || std::strcmp(name, "--unplug-after") == 0 ||
+                   std::strcmp(name, "--skip-write") == 0 || std::strcmp(name, "--stall-after") == 0) {
+            long& target = name[3] == 'i' ? options.silentFrom
+                           : name[2] == 'u' ? options.unplugAfter
+                           : name[3] == 'k' ? options.skipWrite
+                                            : options.stallAfter;
             if (!parseNumber(value, 1, LONG_MAX, target)) {
                 return complain(name, value);
             }
             ++i;
-        } else if (std::strcmp(name, "--delay") == 0) {
+        } else if (std::strcmp(name, "--delay") == 0 || std::strcmp(name, "--late-start") == 0) {
             if (!parseNumber(value, 0, 60000, number)) {
                 return complain(name, value);
             }
-            options.delayMs = static_cast<int>(number);
+            (name[2] == 'd' ? options.delayMs : options.lateStartMs) = static_cast<int>(number);
             ++i;
         } else if (std::strcmp(name, "--baud") == 0) {
             if (!parseNumber(value, 1, 4000000, options.baud)) {
@@ -145,6 +152,11 @@ void printSimUsage(const char* program) {
         "  --silent-from N        answer nothing from the Nth write command (1-based) on\n"
         "  --unplug-after N       hang up the terminal after answering the Nth write command,\n"
         "                         as an unplugged adapter does, and exit\n"
+        "  --skip-write N         leave the Nth write command unanswered, answer the others\n"
+        "  --late-start MS        answer \"K\" MS milliseconds late: together with the reply to\n"
+        "                         the first write command answered after that time\n"
+        "  --stall-after N        stop taking bytes after the Nth byte of a session, as a line\n"
+        "                         whose flow is stopped does: the host's writes time out\n"
         "  --delay MS             wait MS milliseconds before each reply\n"
         "  --ack BYTE             reply to write commands, \"K\" and \"S\" (default 0x%02X)\n"
         "  --fill BYTE            initial memory content (default 0)\n"

@@ -13,6 +13,9 @@ struct SimOptions {
     std::uint8_t greetingReply;
     long silentFrom;        // 1-based write command from which nothing is answered; 0 never
     long unplugAfter;       // write command after whose reply the device is unplugged; 0 never
+    long skipWrite;         // 1-based write command that gets no reply (only that one); 0 none
+    int lateStartMs;        // "K" is answered this late, with the first write answered then; 0 at once
+    long stallAfter;        // received bytes after which the line stops taking bytes; 0 never
     int delayMs;            // before each reply
     std::uint8_t ack;       // reply to write commands, "K" and "S"
     std::uint8_t fill;      // initial memory content
