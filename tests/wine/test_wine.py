@@ -58,8 +58,10 @@ class WineTest(h.SimTestCase):
 
     def make_port(self, row):
         w.reset_ports(ARGS.state)
-        arg, _, number = {"sim": "2@2", "held": "5@5", "none": "6@-"}.get(row["port"], row["port"]).partition("@")
-        if number == "-":
+        arg, _, number = {"sim": "2@2", "held": "5@5", "none": "6@-", "/dev/null": "COM3@null"}.get(row["port"], row["port"]).partition("@")
+        if number in ("-", "null"):  # no device there, or one that is no serial line
+            if number == "null":
+                w.point_port(ARGS.state, 3, os.devnull)
             return arg, None, None
         sim = self.sim(int(number), *row["options"])
         return arg, sim, h.PortHolder(sim.path, "excl") if row["port"] == "held" else None
@@ -68,6 +70,10 @@ class WineTest(h.SimTestCase):
         if row["config"] == "example":
             shutil.copy(os.path.join(ARGS.examples, "keys.txt"), self.workdir)
             return "keys.txt"
+        if row["config"].startswith("text:"):
+            return os.path.basename(self.write_config("# no statements\n", row["config"][5:]))
+        if row["config"].startswith("absent:"):
+            return row["config"][7:]
         if row["config"] == "folder":
             os.makedirs(os.path.join(self.workdir, "folder"), exist_ok=True)
         return {"empty": self.config, "absent": "absent.txt", "folder": "folder"}.get(row["config"]) or "x" * int(row["config"][4:])
@@ -91,6 +97,12 @@ class WineTest(h.SimTestCase):
         for row in h.scenarios("wine"):
             if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
                 h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
+
+    def test_port_set_up_steps(self):
+        # The set-up against scripted calls that fail one by one (tests/win32).
+        test = os.path.join(os.path.dirname(ARGS.exe), "tests", "comm_setup_test.exe")
+        run = subprocess.run(w.wine_command("wine", test), env=w.wine_env(ARGS.state), capture_output=True, text=True, timeout=60)
+        self.assertEqual(run.returncode, 0, run.stdout)
 
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         sim = self.sim(1, "--delay", "3")
