@@ -104,6 +104,30 @@ class WineTest(h.SimTestCase):
         run = subprocess.run(w.wine_command("wine", test), env=w.wine_env(ARGS.state), capture_output=True, text=True, timeout=60)
         self.assertEqual(run.returncode, 0, run.stdout)
 
+    def test_console_shows_file_names_whole(self):
+        # On a console (Wine makes one of a terminal) the message carries the name as typed.
+        run = self.keep(h.Run(w.wine_command("wine", ARGS.exe, "José 東京.txt", "6", "-e"), console=True,
+                              cwd=self.workdir, env=w.wine_env(ARGS.state)))
+        out, status = run.finish(b"\r\n")
+        shown = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", out)  # the console's cursor movements
+        self.assertEqual(status, 1)
+        self.assertIn('Error: The file "José 東京.txt" was not found\r\n', shown)
+
+    def test_pylocheck_image_names(self):
+        # pylocheck.exe --image: names in any script, a device written in place and never
+        # replaced, a link that keeps leading to its target, which gets the image.
+        check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
+        self.write_config("in01:[a]\n", "東京.txt")
+        self.write_config("old", "target.bin")
+        os.symlink("target.bin", os.path.join(self.workdir, "link.bin"))
+        for out, lands in (("NUL", None), ("Zoë.bin", "Zoë.bin"), ("link.bin", "target.bin")):
+            run = subprocess.run(w.wine_command("wine", check, "--image", out, "東京.txt"), cwd=self.workdir,
+                                 env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
+            self.assertEqual(run.returncode, 0, (out, run.stderr))
+            self.assertEqual(lands and os.path.getsize(os.path.join(self.workdir, lands)), lands and 8196)
+        self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
+        self.assertEqual(sorted(os.listdir(self.workdir)), sorted(["config.txt", "東京.txt", "target.bin", "link.bin", "Zoë.bin"]))
+
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         sim = self.sim(1, "--delay", "3")
         run = self.exe([self.config, "1"])
