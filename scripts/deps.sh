@@ -11,7 +11,10 @@ what=${1:-test}
 [ $# -gt 0 ] && shift
 packages=(cmake g++ make python3 util-linux gzip "$@")
 if [ "$what" = package ] || [ "$what" = test ]; then
-  packages+=(dpkg-dev file g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
+  # debhelper builds the .deb, lintian and hardening-check (devscripts) judge it; wixl
+  # (msitools) makes the Windows installer, under faketime so that it is reproducible.
+  packages+=(dpkg-dev debhelper lintian devscripts file zip g++-mingw-w64-x86-64
+             binutils-mingw-w64-x86-64 wixl msitools faketime)
 fi
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace

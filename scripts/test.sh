@@ -3,9 +3,10 @@
 # Sets everything up and runs every test:
 #   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
 #      the fuzz targets included;
-#   2. the Windows program, cross-compiled;
-#   3. the ordinary build and every test, the Wine tests of the Windows program and the web
-#      page's tests in headless Chromium (label web) included.
+#   2. the release files of scripts/package.sh (the .deb, the Windows zip and installer, after
+#      the build the web page's zip), which the package tests check;
+#   3. the ordinary build and every test, the Wine tests of the released Windows program and
+#      the web page's tests in headless Chromium (label web) included.
 # The tests that keep the device's 36 ms deadlines (end-to-end, Wine) and the fuzzers are
 # RUN_SERIAL: ctest runs them alone, everything else two at a time. Each stage's start and
 # the whole time are printed, so CI's time can be read off the log (target: under 4 minutes
@@ -26,10 +27,13 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 cmake --build build-asan $jobs
 (cd build-asan && ctest --output-on-failure $jobs)
 
-stage "Windows build"
-scripts/build_windows.sh "$root/build-win"
+# The release files, as scripts/package.sh makes them; the Wine tests run the released programs.
+stage "packages: .deb and Windows"
+scripts/package.sh deb zip
 
 stage "build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-win/pyloload.exe"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-pkg-win/pyloload.exe" \
+      -DPYLO_DIST="$root/dist"
 cmake --build build $jobs
+if [ -d build/web/site ]; then scripts/package.sh --site build/web/site web; fi
 cd build && ctest --output-on-failure $jobs

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <unordered_map>
 #include <vector>
 
 #include "config/text.h"
@@ -56,32 +58,65 @@ int bitCount(std::uint64_t bits)
     return n;
 }
 
-// The candidates nearest to word, at most kMostSuggestions of them, when near enough.
+// A name to compare with, and the characters it holds.
+struct Candidate {
+    std::string_view name;
+    std::uint64_t characters;
+};
+
 template <typename Names>
-std::string closest(std::string_view word, std::size_t count, Names nameAt)
+std::vector<Candidate> candidatesOf(std::size_t count, Names nameAt)
+{
+    std::vector<Candidate> out;
+    for (std::size_t i = 0; i < count; ++i) out.push_back(Candidate{nameAt(i), charactersOf(nameAt(i))});
+    return out;
+}
+
+// The candidates nearest to word, at most kMostSuggestions of them, when near enough.
+std::string closest(std::string_view word, const std::vector<Candidate>& candidates)
 {
     const int allowed = allowedDistance(word.size());
     int best = allowed + 1;
     const std::uint64_t ours = charactersOf(word);
     std::vector<std::string> found;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view candidate = nameAt(i);
+    for (const Candidate& candidate : candidates) {
         // Cheap bounds pass over most names without working out the distance: each extra
         // character takes an edit, and so does each character that one text has and the other
         // lacks.
-        const std::size_t shorter = std::min(word.size(), candidate.size());
-        if (std::max(word.size(), candidate.size()) - shorter > static_cast<std::size_t>(best)) continue;
-        const std::uint64_t theirs = charactersOf(candidate);
+        const std::size_t shorter = std::min(word.size(), candidate.name.size());
+        if (std::max(word.size(), candidate.name.size()) - shorter > static_cast<std::size_t>(best)) continue;
+        const std::uint64_t theirs = candidate.characters;
         if (std::max(bitCount(ours & ~theirs), bitCount(theirs & ~ours)) > best) continue;
-        const int d = editDistance(word, candidate, best);
+        const int d = editDistance(word, candidate.name, best);
         if (d > allowed || d > best) continue;
         if (d < best) {
             best = d;
             found.clear();
         }
-        if (found.size() < kMostSuggestions) found.emplace_back(candidate);
+        if (found.size() < kMostSuggestions) found.emplace_back(candidate.name);
     }
     return quotedList(found);
+}
+
+// A key table's names, and the answers already given for it: a file full of the same unknown
+// names asks the same questions again and again. The answers kept are bounded.
+struct TableSuggestions {
+    const KeyName* names;
+    std::vector<Candidate> candidates;
+    std::unordered_map<std::string, std::string> answers;
+};
+
+constexpr std::size_t kMostAnswersKept = 4096;
+
+TableSuggestions& suggestionsFor(const KeyTable& table)
+{
+    static std::vector<TableSuggestions> tables;  // the main and the keypad table
+    for (TableSuggestions& known : tables) {
+        if (known.names == table.names) return known;
+    }
+    tables.push_back(TableSuggestions{
+        table.names, candidatesOf(table.count, [&table](std::size_t i) { return std::string_view(table.names[i].name); }), {}});
+    return tables.back();
 }
 
 struct Synonym {
@@ -170,7 +205,7 @@ std::string keySynonym(std::string_view name)
     const std::string digit = keypadDigit(key);
     if (!digit.empty()) return digit;
     for (const Synonym& s : kSynonyms) {
-        if (key == s.name) return s.entry;
+        if (s.name[0] == key[0] && std::strcmp(key.c_str(), s.name) == 0) return s.entry;
     }
     // "page_up", "Caps Lock": a key name once the separators are gone.
     if (key != lowered(name) && isKeyName(key)) return key;
@@ -242,13 +277,21 @@ int editDistance(std::string_view a, std::string_view b, int limit)
 
 std::string closestKeyNames(std::string_view name, const KeyTable& table)
 {
-    return closest(lowered(name), table.count, [&table](std::size_t i) { return std::string_view(table.names[i].name); });
+    TableSuggestions& suggestions = suggestionsFor(table);
+    std::string key = lowered(name);
+    const auto known = suggestions.answers.find(key);
+    if (known != suggestions.answers.end()) return known->second;
+    std::string names = closest(key, suggestions.candidates);
+    if (suggestions.answers.size() == kMostAnswersKept) suggestions.answers.clear();
+    suggestions.answers.emplace(std::move(key), names);
+    return names;
 }
 
 std::string closestKeyword(std::string_view word)
 {
     static const char* const keywords[] = {"IN", "PREL", "REVX", "REVY", "MSET", "ROT1", "ROT2", "ROT3", "ROT4"};
+    static const std::vector<Candidate> candidates = candidatesOf(std::size(keywords), [](std::size_t i) { return std::string_view(keywords[i]); });
     std::string upper(word);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return closest(upper, sizeof keywords / sizeof keywords[0], [](std::size_t i) { return std::string_view(keywords[i]); });
+    return closest(upper, candidates);
 }
