@@ -11,6 +11,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import termios
 import time
 import unittest
 
@@ -97,6 +98,19 @@ class WineTest(h.SimTestCase):
         for row in h.scenarios("wine"):
             if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
                 h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
+
+    def test_port_settings_restored(self):
+        # What another program set on the line (speed, both kinds of flow control) is back after a run.
+        sim = self.sim(2)
+        fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        self.addCleanup(os.close, fd)
+        odd = termios.tcgetattr(fd)
+        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
+        termios.tcsetattr(fd, termios.TCSANOW, odd)
+        self.assertEqual(self.exe([self.config, "2"]).finish(), (win(h.expected_output("normal", "complete", 72)), 0))
+        sim.session()
+        after = termios.tcgetattr(fd)
+        self.assertEqual((after[0] & termios.IXON, after[2] & termios.CRTSCTS, after[4]), (termios.IXON, termios.CRTSCTS, termios.B38400))
 
     def test_port_set_up_steps(self):
         # The set-up against scripted calls that fail one by one (tests/win32).
