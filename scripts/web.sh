@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the web page (the shared C++ in WebAssembly, the scripts bundled) and serves it on
-# http://localhost:PORT (default 8080), printing the URL. Open it in Chrome or Edge: Web Serial
-# needs a secure context, which localhost is. The folder it serves (build-web/web/site) is
+# Builds the web page (the shared C++ in WebAssembly, the scripts bundled) and serves it with
+# esbuild's file server on http://127.0.0.1:PORT (default 8080) only, printing the URL. Open it
+# in Chrome or Edge: Web Serial needs a secure context, which localhost is. The folder it serves (build-web/web/site) is
 # plain static files that any web server can host.
 # Usage: scripts/web.sh [--port PORT] [--build-only]
 set -euo pipefail

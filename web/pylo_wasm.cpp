@@ -155,6 +155,11 @@ EMSCRIPTEN_KEEPALIVE void pylo_compile(int size)
 }
 
 EMSCRIPTEN_KEEPALIVE const char* pylo_diagnostics() { return gText != nullptr ? gText : ""; }
+// The report's totals, listed or not: all warnings, all notes, and the findings beyond the
+// first kMostDiagnostics (pylocheck's "N more warnings and notes are not shown").
+EMSCRIPTEN_KEEPALIVE int pylo_warning_total() { return static_cast<int>(gReport.warnings); }
+EMSCRIPTEN_KEEPALIVE int pylo_note_total() { return static_cast<int>(gReport.notes); }
+EMSCRIPTEN_KEEPALIVE int pylo_omitted_total() { return static_cast<int>(gReport.omitted); }
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_image() { return gImage.bytes.data(); }
 EMSCRIPTEN_KEEPALIVE int pylo_image_size() { return static_cast<int>(kImageSize); }
 
@@ -247,7 +252,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_start()
     startUpload(gSession, gUploadImage);
     return uploadCommandCount(gUploadImage);
 }
-// The next step's byte count (0: ended); its bytes, reply flag and input below.
+// The next step's byte count (0: ended); its bytes, reply flag, input and discard flag below.
 EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 {
     gStep = nextUploadStep(gSession, reply);
@@ -256,6 +261,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_step_bytes() { return gStep.bytes; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
+EMSCRIPTEN_KEEPALIVE int pylo_step_discards_input() { return gStep.discardInput ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt(int signal) { interruptUpload(gSession, signal); }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_write_failed() { uploadWriteFailed(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_outcome() { return uploadOutcome(gSession); }

@@ -1,29 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Serves a folder of static files on localhost: node serve.mjs DIR [PORT]. Prints the URL.
-// Port 0 takes a free one. Web Serial needs a secure context, and localhost is one.
-import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
-import { extname, join, normalize } from 'node:path';
+// Serves a folder of static files on localhost only, with esbuild's file server:
+// node serve.mjs DIR [PORT]. Prints the URL. Port 0 takes a free one. Web Serial needs a
+// secure context, and localhost is one.
+import { createRequire } from 'node:module';
 
-const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm', '.txt': 'text/plain; charset=iso-8859-1', '.png': 'image/png' };
+const require = createRequire(import.meta.url);
+const esbuild = require('esbuild');
 
-export function serve(dir, port = 0) {
-  const server = createServer(async (req, res) => {
-    let path = normalize(decodeURIComponent(new URL(req.url, 'http://localhost').pathname));
-    if (path.endsWith('/')) path += 'index.html';
-    try {
-      const body = await readFile(join(dir, path));
-      res.writeHead(200, { 'Content-Type': TYPES[extname(path)] || 'application/octet-stream', 'Cache-Control': 'no-cache' });
-      res.end(body);
-    } catch (e) {
-      res.writeHead(404).end('not found');
-    }
-  });
-  return new Promise((resolve) => server.listen(port, '127.0.0.1', () => resolve(server)));
+// Resolves to {port, close()} once the folder is served on 127.0.0.1.
+export async function serve(dir, port = 0) {
+  const context = await esbuild.context({ logLevel: 'silent' });
+  const served = await context.serve({ servedir: dir, host: '127.0.0.1', port });
+  return { port: served.port, close: () => context.dispose() };
 }
 
 if (process.argv[1] && process.argv[1].endsWith('serve.mjs')) {
   const server = await serve(process.argv[2], Number(process.argv[3] || 8080));
-  console.log(`pyloload page: http://localhost:${server.address().port}/`);
+  console.log(`pyloload page: http://127.0.0.1:${server.port}/`);
 }

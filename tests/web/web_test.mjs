@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page in headless Chromium against pyloload, pylo-sim and pylocheck; case tables in cases.json.
-// node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), PYLO_SHOT.
+// node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), and
+// PYLO_SHOT=docs/web-page.png to take the screenshots of docs/ (1400 x 900 and 390 x 844).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
@@ -54,11 +55,14 @@ before(async () => {
   page.on('pageerror', (e) => { throw e; });
   await page.addInitScript({ path: join(here, 'fake_serial.js') });
   await page.addInitScript(() => { const make = URL.createObjectURL; URL.createObjectURL = (blob) => make(window.__saved = blob); });
-  await load(page, `http://127.0.0.1:${server.address().port}/`);
+  await load(page, `http://127.0.0.1:${server.port}/`);
   if (process.env.PYLO_SHOT) {  // the screenshot of docs/ and the README, on the fresh page
     await openInPage(page, 'keys.txt', Buffer.from(keysTxt.toString('latin1').replace('in10:[f]', 'in10:[(+)ctrl][shfit][c]'), 'latin1'));
     await page.click('#messages li');
     await page.screenshot({ path: process.env.PYLO_SHOT });
+    await page.setViewportSize({ width: 390, height: 844 });  // and on a phone: NAME-phone.png
+    await page.screenshot({ path: process.env.PYLO_SHOT.replace(/\.png$/, '-phone.png') });
+    await page.setViewportSize({ width: 1400, height: 900 });
   }
   await page.evaluate(async (code) => {  // window.__modules: the page's modules, for the tests that call them
     const url = URL.createObjectURL(new Blob([code.replaceAll('"./pylo.js"', `"${location.origin}/pylo.js"`)], { type: 'text/javascript' }));
@@ -72,9 +76,10 @@ const run = (cmd, args, input = '') => spawnSync(cmd, args, { input, encoding: '
 const file = (name, bytes) => { writeFileSync(join(work, name), bytes); return join(work, name); };
 const pylocheckImage = (path) => (assert.equal(run(tools.check, ['--image', file('expected.bin', ''), path]).status, 0),
                                   readFileSync(join(work, 'expected.bin')));
-// pylocheck's messages as the page lists them: line:column, severity, text.
+// pylocheck's messages as the page lists them: line:column, severity, text; then how many more.
 const pylocheckMessages = (bytes) => [...run(tools.check, [file('check.txt', bytes)]).stdout
-  .matchAll(/^[^:\n]+:(\d+):(\d+): (warning|note): (.*)$/gm)].map((m) => `${m[1]}:${m[2]}${m[3]}${m[4]}`);
+  .matchAll(/^[^:\n]+:(?:(\d+):(\d+): (warning|note): (.*)|( \d+ more warnings and notes are not shown))$/gm)]
+  .map((m) => (m[5] ? m[5].slice(1) : `${m[1]}:${m[2]}${m[3]}${m[4]}`));
 
 // pyloload's upload of a file to pylo-sim with the simulator's options: the wire bytes and
 // what pyloload printed. The simulator prints its terminal's path and exits after the session.
@@ -105,6 +110,12 @@ async function pageUpload(faults, during = async () => {}) {
   await page.waitForSelector('body[data-outcome]', { state: 'attached' });
   return { wire: await page.evaluate(() => window.__device.wire), words: await page.textContent('#status-text') };
 }
+
+test('a malformed address is refused and the server goes on', async () => {
+  const base = `http://127.0.0.1:${server.port}`;
+  const status = async (path) => (await fetch(base + path)).status;
+  assert.deepEqual([await status('/%'), await status('/%zz'), await status('/')], [400, 400, 200]);
+});
 
 test('the image of every file equals pylocheck --image', async () => {
   for (const [name, bytes] of cases.images.map(([n, f]) => [n, bytesOf(f)])) {
@@ -143,6 +154,98 @@ test('outcomes only the page can meet: cancel, a failed write, a port in use', a
   for (const [faults, want] of cases.pageOutcomes) assert.equal((await pageUpload(faults)).words, want, JSON.stringify(faults));
 });
 
+test('the page waits for each reply as long as pyloload does', async () => {
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  for (const [faults, want] of cases.replyWindow) assert.equal((await pageUpload(faults)).words, want, JSON.stringify(faults));
+});
+
+test('one upload at a time: keys, typing and drops during an upload change nothing', async () => {
+  const text = '# nothing\n';
+  await openInPage(page, 'empty.txt', text);
+  const full = (await pageUpload({})).wire;
+  // Replies after 20 ms: the upload lasts six seconds, far longer than the steps below.
+  const { wire, words } = await pageUpload({ writeDelayMs: 20 }, async () => {
+    await act(page, cases.duringUpload);
+    await page.evaluate(() => {
+      const drop = new DragEvent('drop', { dataTransfer: new DataTransfer(), cancelable: true });
+      drop.dataTransfer.items.add(new File(['in01:[y]\n'], 'dropped.txt'));
+      window.dispatchEvent(drop);
+    });
+    const leave = await page.evaluate(() => !window.dispatchEvent(new Event('beforeunload', { cancelable: true })));
+    assert.ok(leave, 'leaving mid-upload asks first');
+    assert.equal(await page.getAttribute('body', 'data-state'), 'uploading', 'all of it happened during the upload');
+  });
+  assert.deepEqual([words, wire], ['Configuration complete', full]);
+  assert.equal((await download('#save')).toString('latin1'), text, 'the text is as it was');
+  assert.equal(await page.isEnabled('#upload'), true, 'the page is free again');
+});
+
+// axe-core's violations on the page as it is now: rule, impact and the first elements.
+const axeViolations = () => page.evaluate(async () => (await window.axe.run(document)).violations
+  .map((v) => `${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => n.target.join(' ')).join(', ')}`));
+
+test('keyboard alone: the input editor records Tab, Enter and Space and can always be left', async () => {
+  const { keys, saved } = cases.keyboard;
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  await page.focus('.tile[data-input="3"]');
+  for (const key of keys) await page.keyboard.press(key);
+  assert.equal(await page.isVisible('#sequence-dialog'), false, 'the dialog is closed');
+  assert.equal(await page.evaluate(() => document.activeElement.dataset.input), '3', 'focus is back on the tile');
+  assert.equal((await download('#save')).toString('latin1'), saved);
+  // A message reached by keyboard takes the cursor to its line.
+  await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
+  await page.focus('#messages li:last-child button');
+  await page.keyboard.press('Enter');
+  assert.equal(await page.textContent('.cm-activeLine'), 'in03:[a] [b');
+});
+
+test('screen readers: no axe-core violation in four states; progress is announced in steps', async () => {
+  await page.addScriptTag({ path: require.resolve('axe-core/axe.min.js') });
+  const found = {};
+  await openInPage(page, 'empty.txt', '# nothing\n');
+  found.fresh = await axeViolations();
+  await page.click('.tile[data-input="1"]');
+  found.dialog = await axeViolations();
+  await page.click('#sequence-dialog .cancel');
+  await page.evaluate(() => {
+    window.__heard = [];
+    new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
+      .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
+  });
+  await pageUpload({ writeDelayMs: 20 }, async () => {
+    found.upload = await axeViolations();
+    assert.equal(await page.getAttribute('body', 'data-state'), 'uploading');
+  });
+  const heard = await page.evaluate(() => window.__heard);
+  await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
+  found.warnings = await axeViolations();
+  assert.deepEqual(found, { fresh: [], dialog: [], upload: [], warnings: [] });
+  assert.deepEqual(heard, ['Connecting to the PYLO', ...[1, 12, 24, 36, 48, 60, 72].map((n) => `Sending input ${n} of 72`),
+                           'Configuration complete']);
+});
+
+test('any width: no sideways scroll, actions and dialog inside the window, targets of 24 px, tiles open with a tap', async () => {
+  for (const [width, height] of cases.widths) {
+    const context = await browser.newContext({ viewport: { width, height }, hasTouch: true });
+    const narrow = await context.newPage();
+    await load(narrow, page.url());
+    // Controls outside the window, or smaller than 24 x 24 px, among those on show.
+    const misfits = (scope) => narrow.$$eval(scope, (els) => els.filter((e) => e.checkVisibility()).map((e) => [e, e.getBoundingClientRect()])
+      .filter(([, r]) => r.left < 0 || r.right > innerWidth + 0.5 || r.width < 24 || r.height < 24)
+      .map(([e, r]) => `${e.id || e.className || e.textContent} ${r.left.toFixed(0)}+${r.width.toFixed(0)}x${r.height.toFixed(0)}`));
+    const where = `${width} x ${height}`;
+    assert.deepEqual(await misfits('header button, #options select, .tile'), [], `${where}: page controls`);
+    await narrow.tap('.tile[data-input="4"]');
+    assert.equal(await narrow.isVisible('#sequence-dialog'), true, `${where}: a tap opens the tile`);
+    await narrow.click('#sequence-dialog summary');  // the palette, open
+    const box = await narrow.$eval('#sequence-dialog', (d) => { const r = d.getBoundingClientRect(); return [r.left >= 0, r.top >= 0, r.right <= innerWidth, r.bottom <= innerHeight]; });
+    assert.deepEqual(box, [true, true, true, true], `${where}: the dialog inside the window`);
+    assert.deepEqual(await misfits('#sequence-dialog .dialog-foot button, #sequence-dialog .tools button, #sequence-dialog .pick'), [], `${where}: dialog controls`);
+    assert.equal(await narrow.evaluate(() => document.documentElement.scrollWidth), width, `${where}: no sideways scroll`);
+    await context.close();
+  }
+});
+
 test('a visual edit and the options rewrite only their own lines', async () => {
   const { steps, replace, tile } = cases.visualEdit;
   await openInPage(page, 'keys.txt', keysTxt);
@@ -168,13 +271,16 @@ test('the checker\'s messages appear at their line and column', async () => {
   // Typing fixes it: the messages go (at once, or from the worker when checks are slow).
   await act(page, fix);
   await page.waitForFunction((w) => document.querySelector('#status-text').textContent === w, fixed);
-  // Thousands of messages send the checks to the worker: its result is the text's as typed.
-  const slow = Array.from({ length: 72 }, (_, i) => `in${String(i + 1).padStart(2, '0')}:` + '[shfit]'.repeat(32)).join('\n');
+  // Thousands of messages send the checks to the worker: its result is the text's as typed,
+  // listed as pylocheck lists it, and the count is of every finding, listed or not.
+  const slow = Array.from({ length: 720 }, (_, i) => `in${String(i % 72 + 1).padStart(2, '0')}:` + '[shfit]'.repeat(32)).join('\n');
   await openInPage(page, 'slow.txt', slow);
   await act(page, [['click', '.cm-content'], ['press', 'Control+Home'], ['type', 'in01:[a]\n']]);
-  const count = String(pylocheckMessages(await download('#save')).length);
+  const want = pylocheckMessages(await download('#save'));
+  const count = String(want.length - 1 + Number(want.at(-1).split(' ')[0]));
   await page.waitForFunction((n) => document.querySelector('#message-count').textContent === n, count);
-  assert.match(await page.textContent('#messages li'), /^2:7warning/);
+  assert.deepEqual(await page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent)), want);
+  assert.match(want[0], /^2:7warning/);
 });
 
 test('every key the page maps and every palette name is known; entries written back compile the same', async () => {

@@ -28,6 +28,23 @@ export function capOf(entry, raw) {
   return { label: keypad ? 'Pad ' + label : label, kind: keypad ? 'pad' : 'key', mark };
 }
 
+// An entry in words, for screen readers: "press shift", "release shift", "keypad 5", "wait 10".
+export function entryWords(entry, raw) {
+  let text = entry;
+  const words = [];
+  let m;
+  while ((m = /^\((.)\)/.exec(text)) && text.length > 3) {
+    const marker = m[1].toLowerCase();
+    if (marker === 'd') return 'wait ' + text.slice(3);
+    if (marker === '+') words.push('press');
+    else if (marker === '-') words.push('release');
+    else if (marker === 'n') words.push('keypad');
+    text = text.slice(3);
+  }
+  words.push(raw ? 'number ' + text : text === ' ' ? 'space' : text);
+  return words.join(' ');
+}
+
 export function capElement(entry, raw) {
   const cap = capOf(entry, raw);
   const el = document.createElement('span');

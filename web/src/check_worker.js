@@ -3,8 +3,14 @@
 // so that typing never waits for them. Posts back the same result check() gives.
 import { loadCompiler, check } from './wasm.js';
 
-const ready = loadCompiler();
+// The first message hands over the page's compiled WebAssembly module, so that pylo.wasm is
+// not downloaded again.
+let ready = null;
 self.onmessage = async ({ data }) => {
+  if (data.module) {
+    ready = loadCompiler(data.module);
+    return;
+  }
   await ready;
   const start = performance.now();
   const result = check(data.bytes);

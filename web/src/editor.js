@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The text editor: CodeMirror with line numbers, undo, the checker's diagnostics in the gutter
 // and under the text, and a few calls to rewrite whole lines for the visual editor.
-import { Annotation, EditorState } from '@codemirror/state';
+import { Annotation, Compartment, EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightSpecialChars, drawSelection,
          Decoration, MatchDecorator, ViewPlugin } from '@codemirror/view';
 // Typing, arrows and deletion are the browser's own; only undo comes from the commands package
@@ -27,7 +27,9 @@ export function createEditor(parent, onChange) {
       extensions: [
         lineNumbers(), lintGutter(), history(), drawSelection(), highlightActiveLine(),
         highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
-        keymap.of(historyKeymap), highlight,
+        keymap.of(historyKeymap), highlight, editable.of([]),
+        // A name for screen readers; Tab moves on to the next control (the text has no tabs to type).
+        EditorView.contentAttributes.of({ 'aria-label': 'Configuration text', tabindex: '0' }),
         EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
       ],
     }),
@@ -36,6 +38,12 @@ export function createEditor(parent, onChange) {
 }
 
 const loading = Annotation.define();
+const editable = new Compartment();
+
+// Read-only while the page is busy (an upload sends the text as it was when it began).
+export function setEditable(view, on) {
+  view.dispatch({ effects: editable.reconfigure(on ? [] : [EditorState.readOnly.of(true), EditorView.editable.of(false)]) });
+}
 
 // Replaces the whole text without counting it as an edit.
 export function loadText(view, text) {
@@ -47,18 +55,22 @@ export function loadText(view, text) {
 export function showDiagnostics(view, diagnostics) {
   const doc = view.state.doc;
   const items = [];
+  let line = null;  // the line of the last diagnostic: most share one with the one before
   for (const d of diagnostics) {
     if (d.at > doc.length) continue;
-    const lineEnd = doc.lineAt(d.at).to;
+    if (line === null || d.at < line.from || d.at > line.to) line = doc.lineAt(d.at);
+    const text = line.text;
+    const end = text.length;
     // A name up to a blank or bracket; an entry from its "[" through its "]".
-    let to = d.at;
-    if (doc.sliceString(to, to + 1) === '[') {
-      while (to < lineEnd && doc.sliceString(to, to + 1) !== ']') to++;
-      if (to < lineEnd) to++;
+    let to = d.at - line.from;
+    const from = to;
+    if (text[to] === '[') {
+      while (to < end && text[to] !== ']') to++;
+      if (to < end) to++;
     }
-    while (to < lineEnd && !/[\s[\]]/.test(doc.sliceString(to, to + 1))) to++;
-    if (to === d.at && to < lineEnd) to++;
-    items.push({ from: d.at, to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
+    while (to < end && !/[\s[\]]/.test(text[to])) to++;
+    if (to === from && to < end) to++;
+    items.push({ from: d.at, to: line.from + to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
   }
   view.dispatch(setDiagnostics(view.state, items));
 }

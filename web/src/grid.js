@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The 72 inputs as a grid of tiles, each with its long and short sequence as key caps.
 import { INPUTS, sequence } from './wasm.js';
-import { capElement } from './caps.js';
+import { capElement, entryWords } from './caps.js';
 
 function row(label, seq) {
   const el = document.createElement('div');
@@ -30,6 +30,12 @@ function row(label, seq) {
   return el;
 }
 
+// A sequence in words: "long: up", "short, R: press down, press up", "long: none".
+function spoken(label, seq) {
+  const flags = [seq.r && 'R', seq.s && 'S', seq.cut && 'cut short'].filter(Boolean).map((f) => ', ' + f).join('');
+  return `${label}${flags}: ${seq.entries.length === 0 ? 'none' : seq.entries.map((e) => entryWords(e, seq.s)).join(', ')}`;
+}
+
 // Draws the tiles from the last compiled image, rebuilding only those whose sequences changed;
 // onOpen(input) when one is clicked.
 export function drawGrid(container, onOpen) {
@@ -46,10 +52,17 @@ export function drawGrid(container, onOpen) {
     tile.className = 'tile' + (long.entries.length + short.entries.length === 0 ? ' unused' : '') +
                      (long.cut || short.cut ? ' has-cut' : '');
     tile.dataset.input = input;
+    const name = 'IN' + String(input).padStart(2, '0');
     const head = document.createElement('div');
     head.className = 'tile-head';
-    head.textContent = 'IN' + String(input).padStart(2, '0');
-    tile.append(head, row('long', long), row('short', short));
+    head.textContent = name;
+    // Screen readers get the sequences in words instead of the caps' arrows and symbols.
+    const words = document.createElement('span');
+    words.className = 'visually-hidden';
+    words.textContent = `, ${spoken('long', long)}; ${spoken('short', short)}`;
+    const rows = [row('long', long), row('short', short)];
+    for (const r of rows) r.setAttribute('aria-hidden', 'true');
+    tile.append(head, words, ...rows);
     tile.addEventListener('click', () => onOpen(input));
     old.replaceWith(tile);
   }

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The page: wires the editor, the checker, the grid, the options and the upload together.
-import { loadCompiler, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
-import { createEditor, loadText, showDiagnostics, jumpTo, edit } from './editor.js';
+import { loadCompiler, compiledModule, check, compileForUpload, show, sequence, INPUTS } from './wasm.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, edit, setEditable } from './editor.js';
 import { drawGrid } from './grid.js';
 import { createOptions } from './options.js';
 import { createSequenceEditor, statementText } from './seqedit.js';
 import { createDocument, refusal, physicalLines } from './document.js';
 import { upload, outcomeWords, serialAvailable } from './upload.js';
+import { setState, pageLocked, pageState, renderState, onStateChange } from './page_state.js';
+// Kept work, links, the key tester and offline use.
+import { createWork } from './work.js';
+import { createTester } from './tester.js';
+import { keepOffline } from './offline.js';
 
 const $ = (sel) => document.querySelector(sel);
 // The example and the compiler load side by side.
@@ -15,24 +20,42 @@ await loadCompiler();
 const doc = createDocument();
 let image = new Uint8Array(0);
 let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
-let uploading = false;
 let cancelRequested = false;
 
 function status(text, kind = '') {
   const el = $('#status-text');
   el.textContent = text;
   $('#status').className = 'status ' + kind;
+  if (kind !== 'busy') announce(text);
+}
+
+// What screen readers hear: the live region changes only when the words do, and an upload's
+// progress only every twelfth input (status() shows every one).
+function announce(text) {
+  const region = $('#announce');
+  if (region.textContent !== text) region.textContent = text;
 }
 
 // Each edit is compiled and checked at once. When checks have become slow (thousands of
 // messages), edits go to a worker instead, newest first, so that typing never waits.
-const worker = new Worker('check_worker.js', { type: 'module' });
+// The worker starts when first needed, with the page's compiled WebAssembly.
+let worker = null;
+function checkWorker() {
+  if (worker === null) {
+    worker = new Worker('check_worker.js', { type: 'module' });
+    worker.postMessage({ module: compiledModule() });
+    worker.onmessage = workerDone;
+  }
+  return worker;
+}
 let lastCheckMs = 0;
 let version = 0;       // of the text: one more at each edit
 let shownVersion = 0;  // of the result shown
 let workerBusy = false;
+let work = null;
 function edited() {
   doc.edited = true;
+  work?.changed();
   version++;
   if (lastCheckMs < 16 && !workerBusy) refresh();
   else checkInWorker();
@@ -40,9 +63,9 @@ function edited() {
 function checkInWorker() {
   if (workerBusy) return;
   workerBusy = true;
-  worker.postMessage({ version, bytes: currentBytes() });
+  checkWorker().postMessage({ version, bytes: currentBytes() });
 }
-worker.onmessage = ({ data }) => {
+function workerDone({ data }) {
   workerBusy = false;
   lastCheckMs = data.ms;
   if (data.version === version && shownVersion !== version) {
@@ -52,7 +75,7 @@ worker.onmessage = ({ data }) => {
   } else if (data.version !== version) {
     checkInWorker();
   }
-};
+}
 // Edits that rewrite statements need the lines of the text as it is now.
 function ensureCurrent() {
   if (shownVersion !== version) refresh();
@@ -97,46 +120,56 @@ function refresh() {
 }
 
 function showResult(bytes, result, start) {
+  const drawing = performance.now();
   shownVersion = version;
   show(result);
   image = result.image;
   lines = physicalLines(bytes);
   for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
   showDiagnostics(view, result.diagnostics);
-  drawMessages(result.diagnostics);
+  drawMessages(result.diagnostics, result.totals);
   drawGrid($('#grid'), (input) => { ensureCurrent(); seqEditor.open(input); });
   options.draw();
+  renderState();  // the tiles may be new
   performance.measure('pylo-refresh', { start });
-  if (!uploading) {
-    const w = result.diagnostics.filter((d) => d.severity === 'warning').length;
-    const n = result.diagnostics.length - w;
+  performance.measure('pylo-draw', { start: drawing });
+  if (pageState() !== 'uploading') {
+    const { warnings: w, notes: n } = result.totals;
     status(w + n === 0 ? 'No problems found' : [w && `${w} warning${w > 1 ? 's' : ''}`, n && `${n} note${n > 1 ? 's' : ''}`].filter(Boolean).join(', '),
            w > 0 ? 'warn' : 'ok');
   }
 }
 
-const LISTED_MESSAGES = 200;
-
-function drawMessages(diagnostics) {
+// The messages as pylocheck prints them: the first 1,000, then how many more there are. The
+// list is redrawn only when it changed (typing inside a line of a big file leaves it as it was).
+let listed = '';
+function drawMessages(diagnostics, { warnings, notes, omitted }) {
   const list = $('#messages');
-  $('#message-count').textContent = diagnostics.length === 0 ? 'none' : String(diagnostics.length);
-  const items = diagnostics.slice(0, LISTED_MESSAGES).map((d) => {
+  $('#message-count').textContent = warnings + notes === 0 ? 'none' : String(warnings + notes);
+  const key = diagnostics.map((d) => `${d.line}:${d.column}${d.severity}${d.message}`).join('\n') + omitted;
+  if (key === listed) return;
+  listed = key;
+  const items = diagnostics.map((d) => {
     const li = document.createElement('li');
     li.className = d.severity;
+    // A button, so a message can be reached with Tab and Enter goes to its place in the text.
+    const go = document.createElement('button');
+    go.type = 'button';
     const at = document.createElement('span');
     at.className = 'at';
     at.textContent = `${d.line}:${d.column}`;
     const sev = document.createElement('span');
     sev.className = 'sev';
     sev.textContent = d.severity;
-    li.append(at, sev, d.message);
-    li.addEventListener('click', () => jumpTo(view, d.at));
+    go.append(at, sev, d.message);
+    go.addEventListener('click', () => { ensureCurrent(); jumpTo(view, lines.at(d.line, d.column)); });
+    li.append(go);
     return li;
   });
-  if (diagnostics.length > LISTED_MESSAGES) {
+  if (omitted > 0) {
     const more = document.createElement('li');
     more.className = 'more';
-    more.textContent = `… and ${diagnostics.length - LISTED_MESSAGES} more (every one is marked in the text)`;
+    more.textContent = `${omitted} more warnings and notes are not shown`;
     items.push(more);
   }
   list.replaceChildren(...items);
@@ -168,23 +201,32 @@ function applySequences(input, result) {
   }
 }
 
+const BIG_FILE_BYTES = 64 * 1024;
+
 function openBytes(name, bytes) {
   const why = refusal(bytes);
   if (why) {
     status(`${name}: ${why}`, 'error');
-    return;
+    return false;
   }
   loadText(view, doc.open(name, bytes));
   version++;
   $('#file-name').textContent = name;
-  refresh();
+  // A big file is checked in the worker, so that the page answers at once.
+  if (bytes.length > BIG_FILE_BYTES) {
+    status('Checking…', 'busy');
+    lastCheckMs = Infinity;
+    checkInWorker();
+  } else refresh();
+  return true;
 }
 
 async function openFile(file) {
+  if (pageLocked()) return;
   // A huge file is refused by its size, before it is read.
   const tooLarge = refusal({ length: file.size });
   if (tooLarge) status(`${file.name}: ${tooLarge}`, 'error');
-  else openBytes(file.name, new Uint8Array(await file.arrayBuffer()));
+  else if (openBytes(file.name, new Uint8Array(await file.arrayBuffer()))) work.opened();
 }
 
 function download(name, bytes) {
@@ -200,12 +242,12 @@ function download(name, bytes) {
 
 $('#open').addEventListener('click', () => $('#file').click());
 $('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
-$('#save').addEventListener('click', () => download(doc.name, currentBytes()));
+$('#save').addEventListener('click', () => { download(doc.name, currentBytes()); work.savedNow(); });
 $('#save-image').addEventListener('click', () => { ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
 window.addEventListener('drop', (e) => {
-  e.preventDefault();
+  e.preventDefault();  // a file dropped while the page is locked is not opened (openFile)
   document.body.classList.remove('dropping');
   if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
 });
@@ -214,24 +256,32 @@ function progress({ input, secondsLeft }) {
   $('#progress').value = input;
   const left = secondsLeft === null ? '' : ` · about ${Math.max(1, Math.round(secondsLeft))} s left`;
   status(`Sending input ${input} of ${INPUTS}${left}`, 'busy');
+  if (input === 1 || input % 12 === 0) announce(`Sending input ${input} of ${INPUTS}`);
 }
 
+// One upload at a time: the page is locked from the moment Upload is pressed, and the image
+// sent is the one compiled then, whatever happens to the text meanwhile.
 $('#upload').addEventListener('click', async () => {
+  if (pageLocked()) return;
+  setState('uploading');
+  cancelRequested = false;
   let port;
   try {
     port = await navigator.serial.requestPort();
   } catch (e) {
+    setState('idle');
     return; // no port chosen
   }
   compileForUpload(currentBytes());
-  uploading = true;
-  cancelRequested = false;
-  document.body.classList.add('uploading');
   $('#progress').value = 0;
   status('Connecting to the PYLO', 'busy');
-  const outcome = await upload(port, { progress, cancelled: () => cancelRequested });
-  uploading = false;
-  document.body.classList.remove('uploading');
+  announce('Connecting to the PYLO');
+  let outcome = 4;
+  try {
+    outcome = await upload(port, { progress, cancelled: () => cancelRequested });
+  } finally {
+    setState('idle');
+  }
   if (outcome === 0) $('#progress').value = INPUTS;
   status(outcomeWords(outcome), outcome === 0 ? 'ok' : outcome >= 128 ? 'warn' : 'error');
   document.body.dataset.outcome = String(outcome);
@@ -240,9 +290,21 @@ $('#cancel').addEventListener('click', () => { cancelRequested = true; });
 
 if (!serialAvailable()) {
   $('#no-serial').hidden = false;
-  $('#upload').disabled = true;
+  $('#upload').dataset.unavailable = 'true';
 }
+onStateChange((name, { locked }) => setEditable(view, !locked));
+// Leaving or reloading the page mid-upload asks first.
+window.addEventListener('beforeunload', (e) => { if (pageState() === 'uploading') e.preventDefault(); });
 
-// Start on the example configuration.
-openBytes('keys.txt', new Uint8Array(await example));
+// Start on the work kept from the last visit, or the example; then a link's configuration.
+work = createWork({ doc, openBytes, currentBytes, status });
+await work.start(new Uint8Array(await example));
+setState('idle');
+// The key tester, and new versions of the page.
+const tester = createTester($('#tester'), setState);
+$('#test-keys').addEventListener('click', () => { ensureCurrent(); tester.open(); });
+keepOffline((reload) => {
+  $('#update').hidden = false;
+  $('#update-reload').onclick = reload;
+});
 document.body.dataset.ready = String(performance.now());

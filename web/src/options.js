@@ -32,6 +32,7 @@ export function createOptions(container, edits) {
   }
   const mset = document.createElement('select');
   mset.name = 'MSET';
+  mset.setAttribute('aria-label', 'MSET option');
   mset.append(new Option('MSET —', ''), ...[0, 1, 2, 3].map((n) => new Option('MSET ' + n, String(n))));
   mset.addEventListener('change', () => {
     edits.ensureCurrent();

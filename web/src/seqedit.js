@@ -2,7 +2,7 @@
 // The dialog that edits one input's two sequences: entries added by pressing keys or from the
 // palette, markers, delays, reordering and deleting. Apply hands back the two statements.
 import { sequence, keyTable } from './wasm.js';
-import { capElement } from './caps.js';
+import { capElement, entryWords } from './caps.js';
 import { createRecorder } from './keys.js';
 
 const LIMITS = { long: 32, short: 16 };
@@ -46,6 +46,7 @@ export function createSequenceEditor(dialog, onApply) {
       const b = document.createElement('button');
       b.type = 'button';
       b.append(capElement(name, false));
+      b.setAttribute('aria-label', 'add ' + entryWords(name, false));
       b.addEventListener('click', () => add(name));
       palette.append(b);
     }
@@ -65,6 +66,7 @@ export function createSequenceEditor(dialog, onApply) {
       const seq = model[which];
       const box = $(`.seq-edit[data-seq="${which}"]`);
       box.classList.toggle('active', which === active);
+      box.querySelector('.pick').setAttribute('aria-pressed', String(which === active));
       box.querySelector('.flag-r').checked = seq.r;
       box.querySelector('.flag-s').checked = seq.s;
       box.querySelector('.count').textContent = `${seq.entries.length} / ${LIMITS[which]}`;
@@ -74,6 +76,8 @@ export function createSequenceEditor(dialog, onApply) {
         b.type = 'button';
         b.className = 'entry' + (which === active && i === selected ? ' selected' : '');
         b.append(capElement(entry, seq.s));
+        b.setAttribute('aria-label', entryWords(entry, seq.s));
+        b.setAttribute('aria-pressed', String(which === active && i === selected));
         b.addEventListener('click', (e) => { e.stopPropagation(); active = which; selected = i; draw(); });
         return b;
       }));
@@ -89,13 +93,23 @@ export function createSequenceEditor(dialog, onApply) {
     box.querySelector('.flag-s').addEventListener('change', (e) => { model[which].s = e.target.checked; draw(); });
   }
 
-  // Key presses anywhere in the record area become entries.
+  // Key presses on the record area itself become entries, Tab, Enter and Space included (the
+  // entries, flags and buttons inside it work as usual). Escape alone is not recorded: it ends
+  // recording and moves on to Apply, so the dialog can always be left by keyboard; the Esc key
+  // is in the palette.
   const record = $('.record');
   record.addEventListener('keydown', (e) => {
+    if (e.target !== record) return;
+    if (e.code === 'Escape' && !e.shiftKey && !e.ctrlKey && !e.altKey && !e.metaKey) {
+      e.preventDefault();
+      recorder.reset();
+      $('.apply').focus();
+      return;
+    }
     if (e.repeat) { e.preventDefault(); return; }
     if (recorder.down(e.code)) e.preventDefault();
   });
-  record.addEventListener('keyup', (e) => { recorder.up(e.code); e.preventDefault(); });
+  record.addEventListener('keyup', (e) => { if (e.target === record) { recorder.up(e.code); e.preventDefault(); } });
   record.addEventListener('blur', () => recorder.reset());
 
   function edit(change) {
@@ -143,6 +157,8 @@ export function createSequenceEditor(dialog, onApply) {
                      longEmpty: isEmpty(model.long), shortEmpty: isEmpty(model.short) });
   });
   $('.cancel').addEventListener('click', () => dialog.close());
+  // Focus goes back to the tile that opened the dialog (redrawn by Apply, so found anew).
+  dialog.addEventListener('close', () => document.querySelector(`.tile[data-input="${input}"]`)?.focus());
 
   const isEmpty = (seq) => seq.entries.length === 0 && !seq.r && !seq.s;
 

@@ -19,8 +19,9 @@ export function serialAvailable() {
   return typeof navigator !== 'undefined' && 'serial' in navigator;
 }
 
-// Reads the port's bytes into a queue as they come, so that a reply that comes late is read
-// by the next step, as it is from a serial port.
+// Reads the port's bytes into a queue as they come, as a serial port buffers them. A reply that
+// comes after its window waits here until the session has the queue discarded before the next
+// command (UploadStep.discardInput), so it is never taken as that command's reply.
 function byteQueue(reader) {
   const bytes = [];
   let wake = null;
@@ -38,6 +39,8 @@ function byteQueue(reader) {
     if (wake) wake();
   })();
   return {
+    // Throws away every byte received so far.
+    discard() { bytes.length = 0; },
     // The next byte, or -1 when none came within ms.
     async next(ms) {
       if (bytes.length > 0) return bytes.shift();
@@ -81,6 +84,7 @@ export async function upload(port, { progress = () => {}, cancelled = () => fals
       progress({ input: step.input, done: commands, total,
                  secondsLeft: commands > 1 ? (elapsed / commands) * (total - commands) : null });
     }
+    if (step.discardInput) replies.discard();
     try {
       await writer.write(step.bytes);
     } catch (e) {

@@ -8,11 +8,26 @@ export const INPUTS = 72;
 export const KIND_PREL = 73, KIND_REVX = 74, KIND_REVY = 75, KIND_MSET0 = 76, KIND_ROT1 = 80;
 
 let m = null;
+let wasmModule = null;
 
-export async function loadCompiler() {
-  m = await createPylo();
+// Compiles pylo.wasm, fetched once per load (the preload in index.html is the same request),
+// or takes the module already compiled by the page: the worker gets it from there.
+export async function loadCompiler(module = null) {
+  if (module === null) {
+    const response = await fetch('pylo.wasm', { credentials: 'same-origin' });
+    module = await WebAssembly.compile(await response.arrayBuffer());
+  }
+  wasmModule = module;
+  m = await createPylo({
+    instantiateWasm(imports, done) {
+      WebAssembly.instantiate(module, imports).then((instance) => done(instance, module));
+      return {};
+    },
+  });
   return m;
 }
+
+export const compiledModule = () => wasmModule;
 
 function cString(ptr) {
   const heap = m.HEAPU8;
@@ -38,8 +53,9 @@ function putInput(bytes, extra = 0) {
 }
 
 // Compiles and checks bytes. The result holds everything the page draws: the image, the
-// diagnostics [{line, column, severity: 'warning'|'note', message}], every input's two
-// sequences and the options. It is plain data, so a worker can compute it too.
+// diagnostics [{line, column, severity: 'warning'|'note', message}] (the first 1,000, as
+// pylocheck lists them), the totals {warnings, notes, omitted} (omitted: findings not listed),
+// every input's two sequences and the options. It is plain data, so a worker can compute it too.
 export function check(bytes) {
   putInput(bytes);
   m._pylo_check(bytes.length);
@@ -59,7 +75,8 @@ export function check(bytes) {
     options[kind] = { set: m._pylo_option(kind) !== 0, lines };
   }
   const ptr = m._pylo_image();
-  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, sequences, options };
+  const totals = { warnings: m._pylo_warning_total(), notes: m._pylo_note_total(), omitted: m._pylo_omitted_total() };
+  return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, totals, sequences, options };
 }
 
 // Compiles bytes for the upload, which sends the image last compiled here.
@@ -116,7 +133,7 @@ export const session = {
     const count = m._pylo_upload_step(reply);
     const ptr = m._pylo_step_bytes();
     return { bytes: m.HEAPU8.slice(ptr, ptr + count), count, readReply: m._pylo_step_reads_reply() !== 0,
-             input: m._pylo_step_input() };
+             input: m._pylo_step_input(), discardInput: m._pylo_step_discards_input() !== 0 };
   },
   interrupt: (signal) => m._pylo_upload_interrupt(signal),
   writeFailed: () => m._pylo_upload_write_failed(),

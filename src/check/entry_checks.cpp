@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: MIT
+// Explanations of an input statement's entries: unknown names and their likely spellings,
+// values out of range, entries dropped or not sent because an earlier one ends the sequence.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "check/check_state.h"
+#include "check/suggest.h"
+#include "config/key_table.h"
+
+namespace check_detail {
+
+namespace {
+
+std::string textBetween(const CheckState& state, std::size_t from, std::size_t to)
+{
+    return std::string(state.text + from, to > from ? to - from : 0);
+}
+
+std::string entryText(const CheckState& state, const EntryEvent& e)
+{
+    return textBetween(state, e.textColumn, e.textColumn + e.textLength);
+}
+
+std::string nameOf(const CheckState& state, const EntryEvent& e)
+{
+    if (e.nameColumn < 0) return std::string();
+    return textBetween(state, static_cast<std::size_t>(e.nameColumn), e.textColumn + e.textLength);
+}
+
+// Index of a "(x)" group inside name after its first character, or npos.
+std::size_t markerAfterName(const std::string& name)
+{
+    for (std::size_t i = 1; i + 2 < name.size(); ++i) {
+        if (name[i] == '(' && name[i + 2] == ')') return i;
+    }
+    return std::string::npos;
+}
+
+// The entry with every "(x)" group of the name moved in front of it, if that names a key.
+std::string withMarkersFirst(const CheckState& state, const EntryEvent& e)
+{
+    const std::string name = nameOf(state, e);
+    std::string markers = textBetween(state, e.textColumn, static_cast<std::size_t>(e.nameColumn));
+    std::string bare;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i > 0 && name[i] == '(' && i + 2 < name.size() && name[i + 2] == ')') {
+            markers += name.substr(i, 3);
+            i += 2;
+        } else {
+            bare += name[i];
+        }
+    }
+    const std::string fixed = markers + bare;
+    TextCursor cursor;
+    setText(cursor, fixed.c_str());
+    SequenceEntry entry;
+    if (!parseKeyEntry(cursor, entry) || entry.code == 0) return std::string();
+    return "[" + fixed + "]";
+}
+
+// The entry with its name replaced by the usual spelling of a common other name, if that
+// names a key: "[(+)return]" gives "[(+)enter]", "[numpad7]" "[(n)7]".
+std::string withSynonym(const CheckState& state, const EntryEvent& e)
+{
+    const std::string synonym = keySynonym(nameOf(state, e));
+    if (synonym.empty()) return std::string();
+    const std::string markers = textBetween(state, e.textColumn, static_cast<std::size_t>(e.nameColumn));
+    const bool hasKeypad = markers.find("(n)") != std::string::npos || markers.find("(N)") != std::string::npos;
+    const std::string fixed = markers + (hasKeypad && synonym.compare(0, 3, "(n)") == 0 ? synonym.substr(3) : synonym);
+    TextCursor cursor;
+    setText(cursor, fixed.c_str());
+    SequenceEntry entry;
+    if (!parseKeyEntry(cursor, entry) || entry.code == 0) return std::string();
+    return "[" + fixed + "]";
+}
+
+void explainUnknownName(CheckState& state, const EntryRecord& record, const std::string& consequence)
+{
+    const EntryEvent& e = record.event;
+    const std::string name = nameOf(state, e);
+    const std::size_t marker = markerAfterName(name);
+    if (marker != std::string::npos) {
+        warn(state, static_cast<std::size_t>(e.nameColumn) + marker,
+             "marker '" + name.substr(marker, 3) + "' written after the name; markers come before the name, so '" +
+                 name + "' is no key name; " + consequence);
+        const std::string fixed = withMarkersFirst(state, e);
+        if (!fixed.empty()) note(state, e.openColumn, "did you mean '" + fixed + "'?");
+        return;
+    }
+    const bool keypad = record.entry.keypad != 0;
+    warn(state, static_cast<std::size_t>(e.nameColumn),
+         std::string(keypad ? "unknown keypad key name '" : "unknown key name '") + name +
+             "'; " + consequence);
+    const std::string combination = combinationEntries(name);
+    const std::string synonym = combination.empty() ? withSynonym(state, e) : std::string();
+    if (!combination.empty()) {
+        note(state, static_cast<std::size_t>(e.nameColumn),
+             "keys held together are written as entries that press, type and release: '" + combination + "'");
+    } else if (!synonym.empty()) {
+        note(state, static_cast<std::size_t>(e.nameColumn), "did you mean '" + synonym + "'?");
+    } else {
+        const std::string names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
+        if (!names.empty()) note(state, static_cast<std::size_t>(e.nameColumn), "did you mean " + names + "?");
+    }
+    if (keypad) {
+        std::int32_t caseCode = 0;
+        const std::int32_t number = lookupKeyName(name.data(), name.size(), false, false, caseCode);
+        if (number != 0) {
+            note(state, static_cast<std::size_t>(e.nameColumn),
+                 "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(number));
+        }
+    }
+}
+
+bool allDigits(const std::string& text) { return !text.empty() && isAllDigits(text.c_str()); }
+
+// A "(d)" number of digits above 250, which the compiler caps.
+bool aboveValueCap(const std::string& digits)
+{
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return false;
+    return digits.size() - first > 3 || decimalValue(digits.c_str() + first) > kValueCap;
+}
+
+// A raw number of which only the first three digits are read.
+bool rawNumberCut(const EntryRecord& record, const std::string& name)
+{
+    return record.event.raw && record.entry.isValue == 0 && name.size() > 3 && allDigits(name.substr(0, 3));
+}
+
+// One entry's own warning, if it has one. afterEnd: an earlier entry already ends the sequence.
+void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
+{
+    const EntryEvent& e = record.event;
+    const std::string consequence = afterEnd ? "it is not sent" : "it ends the sequence";
+    const std::size_t at = e.nameColumn >= 0 ? static_cast<std::size_t>(e.nameColumn) : e.openColumn;
+    switch (e.fault) {
+    case EntryFault::None: {
+        const std::string name = nameOf(state, e);
+        const std::string sent = std::to_string(static_cast<std::uint32_t>(record.entry.code) & 0xFFu);
+        if (record.entry.isValue && !allDigits(name)) {
+            warn(state, at, "value '" + name + "' is not a number; it is sent as " + sent);
+        } else if (record.entry.isValue && aboveValueCap(name)) {
+            warn(state, at, "value " + name + " is above 250, the largest value; it is sent as " + sent);
+        } else if (rawNumberCut(record, name)) {
+            warn(state, at, "raw number '" + name + "' has more than three digits; only '" + name.substr(0, 3) +
+                                "' is read, which gives " + std::to_string(record.entry.code));
+        }
+        return;
+    }
+    case EntryFault::PlusMinusRefused: {
+        const std::string marker = textBetween(state, static_cast<std::size_t>(e.refusedColumn),
+                                               static_cast<std::size_t>(e.refusedColumn) + 3);
+        warn(state, static_cast<std::size_t>(e.refusedColumn),
+             "'" + marker + "' together with '" + (marker == "(+)" ? "(-)" : "(+)") +
+                 "' in one entry: the entry '[" + entryText(state, e) + "]' is refused and dropped");
+        return;
+    }
+    case EntryFault::NoName:
+        warn(state, e.openColumn, "entry without a key name gives key number 0; " + consequence);
+        return;
+    case EntryFault::UnknownName:
+        explainUnknownName(state, record, consequence);
+        return;
+    case EntryFault::ValueIsZero:
+        if (e.nameColumn < 0 || allDigits(nameOf(state, e))) {
+            warn(state, at, "value entry of 0; " + consequence);
+        } else {
+            warn(state, at, "value '" + nameOf(state, e) + "' is not a number and gives 0; " + consequence);
+        }
+        return;
+    case EntryFault::RawIsZero:
+        if (e.nameColumn < 0) {
+            warn(state, e.openColumn, "empty raw entry gives 0; " + consequence);
+        } else {
+            warn(state, at, "raw value " + std::to_string(record.entry.code) + " from '" + nameOf(state, e) +
+                                "' has its low seven bits 0; " + consequence);
+            if (rawNumberCut(record, nameOf(state, e))) {
+                note(state, at, "only the first three digits of '" + nameOf(state, e) + "' are read");
+            }
+        }
+        return;
+    case EntryFault::Unclosed:
+        warn(state, e.openColumn,
+             "entry '[" + entryText(state, e) + "' has no closing ']'; it and the rest of the line are skipped");
+        return;
+    case EntryFault::BeyondLimit:
+        return;
+    }
+}
+
+// Text between entries is skipped, a '#' in it included: entries after it are still sent.
+void explainHash(CheckState& state, int end)
+{
+    std::size_t from = 0;
+    std::size_t hash = std::string::npos;
+    int sent = 0;
+    std::string firstSent;
+    for (int i = 0; i < state.entryCount; ++i) {
+        const EntryEvent& e = state.entries[i].event;
+        if (hash == std::string::npos && e.openColumn > from) {
+            const void* found = std::memchr(state.text + from, '#', e.openColumn - from);
+            if (found != nullptr) hash = static_cast<std::size_t>(static_cast<const char*>(found) - state.text);
+        }
+        if (hash != std::string::npos && e.fault == EntryFault::None && e.slot < end) {
+            if (sent++ == 0) firstSent = "[" + entryText(state, e) + "]";
+        }
+        from = e.textColumn + e.textLength + 1;
+    }
+    if (sent == 0) return;
+    warn(state, hash, "'#' starts no comment after a statement: " +
+                          (sent == 1 ? "the entry '" + firstSent + "' after it is sent"
+                                     : "the " + std::to_string(sent) + " entries after it are sent"));
+    if (!state.hashNoted) {
+        state.hashNoted = true;
+        note(state, hash, "a comment is a line of its own that starts with '#'");
+    }
+}
+
+}  // namespace
+
+void explainEntries(CheckState& state, const Statement& statement)
+{
+    const int limit = statement.isLong ? kLongSlots : kShortSlots;
+    int end = limit;  // first slot the upload does not send
+    for (int s = 0; s < limit; ++s) {
+        std::uint8_t first;
+        std::uint8_t second;
+        encodeEntry(statement.entries[s], first, second);
+        if (second == 0) {
+            end = s;
+            break;
+        }
+    }
+    // Accepted entries after the one that ends the sequence are not sent.
+    int notSent = 0;
+    int firstNotSent = -1;
+    for (int i = 0; i < state.entryCount; ++i) {
+        const EntryRecord& r = state.entries[i];
+        if (r.event.fault == EntryFault::BeyondLimit || r.event.fault == EntryFault::PlusMinusRefused ||
+            r.event.fault == EntryFault::Unclosed) {
+            continue;
+        }
+        if (r.event.slot > end) {
+            if (firstNotSent < 0) firstNotSent = i;
+            ++notSent;
+        }
+    }
+    explainHash(state, end);
+    bool beyondTold = false;
+    for (int i = 0; i < state.entryCount; ++i) {
+        const EntryRecord& r = state.entries[i];
+        if (r.event.fault == EntryFault::BeyondLimit) {
+            if (beyondTold) continue;
+            beyondTold = true;
+            const int dropped = state.entryCount - i;
+            std::string message = std::string("the ") + (statement.isLong ? "long" : "short") + " sequence is full (" +
+                                  std::to_string(limit) + " entries); this entry";
+            if (dropped > 1) message += " and the " + std::to_string(dropped - 1) + " after it";
+            warn(state, r.event.openColumn, message + (dropped > 1 ? " are dropped" : " is dropped"));
+            continue;
+        }
+        explainEntry(state, r, r.event.slot > end);
+        const bool endsHere = r.event.fault != EntryFault::None && r.event.fault != EntryFault::PlusMinusRefused &&
+                              r.event.fault != EntryFault::Unclosed && r.event.slot == end;
+        if (endsHere && notSent > 0) {
+            const std::size_t column = state.entries[firstNotSent].event.openColumn;
+            if (notSent == 1) {
+                add(state, column, Severity::Note, "so this entry is not sent");
+            } else {
+                add(state, column, Severity::Note,
+                    "so this entry and the " + std::to_string(notSent - 1) + " after it are not sent");
+            }
+        }
+    }
+}
+
+}  // namespace check_detail
