@@ -4,13 +4,24 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/console_text.h"
+
 void say(const char* format, ...)
 {
     std::va_list args;
     va_start(args, format);
-    std::vfprintf(stdout, format, args);
+    printText(stdout, format, args);
     va_end(args);
     std::fflush(stdout);
+}
+
+void sayError(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    printText(stderr, format, args);
+    va_end(args);
+    std::fflush(stderr);
 }
 
 void waitForEnter() { (void)std::getchar(); }

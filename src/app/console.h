@@ -9,5 +9,12 @@ void say(const char* format, ...)
 #endif
     ;
 
+// The same on standard error.
+void sayError(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
 // Reads one character from standard input and discards it.
 void waitForEnter();

@@ -7,6 +7,7 @@
 
 #include "app/console.h"
 #include "app/console_owner.h"
+#include "app/path_limit.h"
 #include "app/process_start.h"
 #include "app/run_mode.h"
 #include "app/usage.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr int kFileError = 1;
 
 struct Run {
-    char path[kTextBufferSize];
+    char path[kPathRoom];
     const char* longPath;  // a first argument too long for path, kept whole to report it
     bool portChosen;
     PortChoice port;
@@ -43,7 +44,7 @@ RunMode modeFromArgument(const char* text)
 void parseCommandLine(Run& run, int argc, char** argv)
 {
     if (argc > 1) {
-        if (std::strlen(argv[1]) < sizeof run.path) {
+        if (std::strlen(argv[1]) <= kLongestPath) {
             std::strcpy(run.path, argv[1]);
         } else {
             run.longPath = argv[1];
@@ -64,8 +65,7 @@ void parseCommandLine(Run& run, int argc, char** argv)
 // The system's reason for an error, one line on standard error after the message.
 void explain(const char* subject, const char* reason)
 {
-    std::fprintf(stderr, "pyloload: %s: %s\n", subject, reason);
-    std::fflush(stderr);
+    sayError("pyloload: %s: %s\n", subject, reason);
 }
 
 void reportFileError(const Run& run)
@@ -121,7 +121,7 @@ int runTool(int argc, char** argv)
     parseCommandLine(run, argc, argv);
 
     if (run.path[0] == '\0' && run.longPath == nullptr) {
-        if (!chooseFile(run.path, sizeof run.path)) return 0;
+        if (!chooseFile(run.path, kLongestPath + 1)) return 0;
     }
     if (!run.portChosen && !choosePort(run.port)) return 0;
 

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "config/file_open.h"
+
 namespace {
 
 constexpr int kEndOfText = -1;
@@ -110,7 +112,7 @@ bool openLineReader(LineReader& reader, const char* path, std::uint8_t* piece, s
     reader.piece = piece;
     reader.pieceSize = pieceSize;
     errno = 0;
-    reader.file = std::fopen(path, "rb");
+    reader.file = openForReading(path);
     if (reader.file == nullptr) {
         reader.error = errno != 0 ? errno : ENOENT;
         return false;

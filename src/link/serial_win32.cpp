@@ -5,35 +5,51 @@
 #include <cstdio>
 #include <cstring>
 
+#include "link/comm_setup_win32.h"
 #include "link/serial.h"
 
 struct SerialPort {
     HANDLE handle;
+    CommSettings previous;  // put back at close
 };
 
 namespace {
 
 // One port is open at a time.
-SerialPort openPort = {INVALID_HANDLE_VALUE};
+SerialPort openPort = {INVALID_HANDLE_VALUE, {}};
 
-char kModeText[] = "baud=9600 parity=N data=8 stop=1";
-constexpr DWORD kQueueSize = 1024;
+char openFailure[640];
 
-char openFailure[320];
+// The system's words for error as one line of UTF-8 (without the trailing line end and full
+// stop), or its number when the system has none.
+void systemWords(DWORD error, char (&text)[512]) {
+    wchar_t wide[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide, 256, nullptr);
+    while (n > 0 && (wide[n - 1] == L'\r' || wide[n - 1] == L'\n' || wide[n - 1] == L' ' || wide[n - 1] == L'.')) {
+        --n;
+    }
+    wide[n] = L'\0';
+    if (n == 0 || WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, sizeof text, nullptr, nullptr) == 0) {
+        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
+    }
+}
+
+// A port that opened but refused a set-up call: the call, and the system's words if it gave any.
+void recordSetUpFailure(const char* call, DWORD error) {
+    if (error == 0) {
+        std::snprintf(openFailure, sizeof openFailure, "not a serial port (%s failed)", call);
+        return;
+    }
+    char text[512];
+    systemWords(error, text);
+    std::snprintf(openFailure, sizeof openFailure, "not a serial port (%s failed: %s)", call, text);
+}
 
 // Records the system's words for error, with the usual fix where there is one.
 void recordOpenFailure(DWORD error) {
-    char text[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                             MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
-    // One line: without the trailing line end and full stop.
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.')) {
-        --n;
-    }
-    text[n] = '\0';
-    if (n == 0) {
-        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(error));
-    }
+    char text[512];
+    systemWords(error, text);
     const char* fix = "";
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
         fix = " - another program holds the port";
@@ -52,28 +68,15 @@ SerialPort* openLink(const char* device) {
         recordOpenFailure(GetLastError());
         return nullptr;
     }
-    // None of the set-up results are looked at: a port that opens but does not work is
-    // found by the first read, which times out.
-    ClearCommError(handle, nullptr, nullptr);
-    PurgeComm(handle, PURGE_TXCLEAR | PURGE_RXCLEAR);
-
-    DCB control;
-    std::memset(&control, 0, sizeof control);
-    control.DCBlength = sizeof control;
-    GetCommState(handle, &control);
-    BuildCommDCBA(kModeText, &control);
-    SetCommState(handle, &control);
-
-    SetupComm(handle, kQueueSize, kQueueSize);
-
-    COMMTIMEOUTS timeouts;
-    timeouts.ReadIntervalTimeout = 0;
-    timeouts.ReadTotalTimeoutMultiplier = 0;
-    timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
-    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
-    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
-    SetCommTimeouts(handle, &timeouts);
-
+    // A port that does not take every setting is refused: with time-outs or flow control left
+    // by another program a read could wait for ever.
+    DWORD error = 0;
+    const char* failed = setUpComm(handle, kSystemCommCalls, openPort.previous, &error);
+    if (failed != nullptr) {
+        recordSetUpFailure(failed, error);
+        CloseHandle(handle);
+        return nullptr;
+    }
     openPort.handle = handle;
     return &openPort;
 }
@@ -106,6 +109,7 @@ void closeLink(SerialPort* port) {
     if (port == nullptr || port->handle == INVALID_HANDLE_VALUE) {
         return;
     }
+    restoreComm(port->handle, kSystemCommCalls, port->previous);
     CloseHandle(port->handle);
     port->handle = INVALID_HANDLE_VALUE;
 }

@@ -4,7 +4,11 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstring>
+#include <string>
+
 #include "ui/choosers.h"
+#include "win32/wide_text.h"
 
 LRESULT CALLBACK portWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -13,8 +17,10 @@ namespace {
 constexpr char kClassName[] = "PyloLoad";
 constexpr char kWindowTitle[] = "Pylo Configuration Utility";
 constexpr char kPrompt[] = "Please select the output port";
-constexpr char kFileTitle[] = "Please select a PYLO configuration file";
-constexpr char kFileFilter[] = "All files\0*.*\0";  // the array adds the closing NUL
+constexpr wchar_t kFileTitle[] = L"Please select a PYLO configuration file";
+constexpr wchar_t kFileFilter[] = L"All files\0*.*\0";  // the array adds the closing NUL
+// The dialog's answer, as long as a name Windows can open gets.
+wchar_t chosenFile[32768];
 constexpr const char* kPortNames[] = {"Com 1", "Com 2", "Com 3", "Com 4", "Com 5", "Com 6"};
 
 // Shared between choosePort and the window procedure: -1 until OK is pressed.
@@ -30,22 +36,32 @@ HWND createChild(const char* className, const char* text, DWORD style, int x, in
 
 }  // namespace
 
+// The wide dialog: a name outside the ANSI code page comes back whole, in UTF-8.
 bool chooseFile(char* path, std::size_t size) {
     if (size == 0) {
         return false;
     }
     path[0] = '\0';
-    OPENFILENAMEA dialog;
+    chosenFile[0] = L'\0';
+    OPENFILENAMEW dialog;
     ZeroMemory(&dialog, sizeof dialog);
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = nullptr;
     dialog.lpstrFilter = kFileFilter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = static_cast<DWORD>(size);
+    dialog.lpstrFile = chosenFile;
+    dialog.nMaxFile = sizeof chosenFile / sizeof chosenFile[0];
     dialog.lpstrTitle = kFileTitle;
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    return GetOpenFileNameA(&dialog) != 0;
+    if (GetOpenFileNameW(&dialog) == 0) {
+        return false;
+    }
+    const std::string chosen = narrow(chosenFile);
+    if (chosen.empty() || chosen.size() >= size) {
+        return false;
+    }
+    std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+    return true;
 }
 
 LRESULT CALLBACK portWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -123,7 +123,7 @@ class Run:
         os.close(fd)
 
     def output(self):
-        return self.data.decode("latin-1")
+        return self.data.decode("utf-8", "surrogateescape")  # file names in any script
 
     def wait_output(self, predicate, timeout=30):
         deadline = time.monotonic() + timeout

@@ -80,6 +80,10 @@ class E2eTest(h.SimTestCase):
             path = self.write_config("in01:[a][b][c]\n" * 2000, "big.txt")
             self.prefix = ("strace", "-o", os.devnull, "-P", path, "-e", "trace=read", "-e", "inject=read:error=EIO:when=2")
             return path
+        if name.startswith("text:"):
+            return self.write_config("# no statements\n", name[5:])
+        if name.startswith("absent:"):
+            return os.path.join(self.workdir, name[7:])
         if name.startswith("name"):
             return (self.workdir + "/" + "x" * 400)[:int(name[4:])]
         return os.path.join(self.workdir, name if name == "folder" else "absent.txt")

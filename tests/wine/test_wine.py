@@ -11,6 +11,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import termios
 import time
 import unittest
 
@@ -24,7 +25,7 @@ ARGS = type("Args", (), {})
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll",
                "shell32.dll", "ole32.dll", "comctl32.dll", "ntdll.dll", "ws2_32.dll"}
 REQUIRED_IMPORTS = {"CreateFileA", "GetCommState", "SetCommState", "SetCommTimeouts", "ReadFile", "WriteFile",
-                    "SetConsoleCtrlHandler", "CreateWindowExA", "GetMessageA", "GetOpenFileNameA"}
+                    "SetConsoleCtrlHandler", "CreateWindowExA", "GetMessageA", "GetOpenFileNameW"}
 PORT_WINDOW, FILE_DIALOG = "^Pylo Configuration Utility$", "^Please select a PYLO configuration file$"
 PORT_LIST, OK_BUTTON, CANCEL_BUTTON = (100, 40), (54, 80), (154, 80)  # client positions of the controls
 
@@ -58,8 +59,10 @@ class WineTest(h.SimTestCase):
 
     def make_port(self, row):
         w.reset_ports(ARGS.state)
-        arg, _, number = {"sim": "2@2", "held": "5@5", "none": "6@-"}.get(row["port"], row["port"]).partition("@")
-        if number == "-":
+        arg, _, number = {"sim": "2@2", "held": "5@5", "none": "6@-", "/dev/null": "COM3@null"}.get(row["port"], row["port"]).partition("@")
+        if number in ("-", "null"):  # no device there, or one that is no serial line
+            if number == "null":
+                w.point_port(ARGS.state, 3, os.devnull)
             return arg, None, None
         sim = self.sim(int(number), *row["options"])
         return arg, sim, h.PortHolder(sim.path, "excl") if row["port"] == "held" else None
@@ -68,6 +71,10 @@ class WineTest(h.SimTestCase):
         if row["config"] == "example":
             shutil.copy(os.path.join(ARGS.examples, "keys.txt"), self.workdir)
             return "keys.txt"
+        if row["config"].startswith("text:"):
+            return os.path.basename(self.write_config("# no statements\n", row["config"][5:]))
+        if row["config"].startswith("absent:"):
+            return row["config"][7:]
         if row["config"] == "folder":
             os.makedirs(os.path.join(self.workdir, "folder"), exist_ok=True)
         return {"empty": self.config, "absent": "absent.txt", "folder": "folder"}.get(row["config"]) or "x" * int(row["config"][4:])
@@ -92,6 +99,49 @@ class WineTest(h.SimTestCase):
             if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
                 h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
 
+    def test_port_settings_restored(self):
+        # What another program set on the line (speed, both kinds of flow control) is back after a run.
+        sim = self.sim(2)
+        fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        self.addCleanup(os.close, fd)
+        odd = termios.tcgetattr(fd)
+        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
+        termios.tcsetattr(fd, termios.TCSANOW, odd)
+        self.assertEqual(self.exe([self.config, "2"]).finish(), (win(h.expected_output("normal", "complete", 72)), 0))
+        sim.session()
+        after = termios.tcgetattr(fd)
+        self.assertEqual((after[0] & termios.IXON, after[2] & termios.CRTSCTS, after[4]), (termios.IXON, termios.CRTSCTS, termios.B38400))
+
+    def test_port_set_up_steps(self):
+        # The set-up against scripted calls that fail one by one (tests/win32).
+        test = os.path.join(os.path.dirname(ARGS.exe), "tests", "comm_setup_test.exe")
+        run = subprocess.run(w.wine_command("wine", test), env=w.wine_env(ARGS.state), capture_output=True, text=True, timeout=60)
+        self.assertEqual(run.returncode, 0, run.stdout)
+
+    def test_console_shows_file_names_whole(self):
+        # On a console (Wine makes one of a terminal) the message carries the name as typed.
+        run = self.keep(h.Run(w.wine_command("wine", ARGS.exe, "José 東京.txt", "6", "-e"), console=True,
+                              cwd=self.workdir, env=w.wine_env(ARGS.state)))
+        out, status = run.finish(b"\r\n")
+        shown = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]", "", out)  # the console's cursor movements
+        self.assertEqual(status, 1)
+        self.assertIn('Error: The file "José 東京.txt" was not found\r\n', shown)
+
+    def test_pylocheck_image_names(self):
+        # pylocheck.exe --image: names in any script, a device written in place and never
+        # replaced, a link that keeps leading to its target, which gets the image.
+        check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
+        self.write_config("in01:[a]\n", "東京.txt")
+        self.write_config("old", "target.bin")
+        os.symlink("target.bin", os.path.join(self.workdir, "link.bin"))
+        for out, lands in (("NUL", None), ("Zoë.bin", "Zoë.bin"), ("link.bin", "target.bin")):
+            run = subprocess.run(w.wine_command("wine", check, "--image", out, "東京.txt"), cwd=self.workdir,
+                                 env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
+            self.assertEqual(run.returncode, 0, (out, run.stderr))
+            self.assertEqual(lands and os.path.getsize(os.path.join(self.workdir, lands)), lands and 8196)
+        self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
+        self.assertEqual(sorted(os.listdir(self.workdir)), sorted(["config.txt", "東京.txt", "target.bin", "link.bin", "Zoë.bin"]))
+
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         sim = self.sim(1, "--delay", "3")
         run = self.exe([self.config, "1"])
@@ -106,7 +156,7 @@ class WineTest(h.SimTestCase):
 
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env={"DISPLAY": self.display, "PATH": os.environ["PATH"]},
+        return subprocess.run(["xdotool", *args], env={"DISPLAY": self.display, "PATH": os.environ["PATH"], "LC_ALL": "C.UTF-8"},
                               capture_output=True, text=True, timeout=30).stdout.split()
 
     def visible(self, *search):
@@ -135,16 +185,21 @@ class WineTest(h.SimTestCase):
                     self.tearDown(), self.setUp()
 
     def window_case(self, args, dialog, steps, ends, port):
-        self.write_config("in03:[(+)shift][a]\nROT2:Y\n", "keys.txt")
+        typed = dialog[5:] or "keys.txt"  # type or type:NAME
+        self.write_config("in03:[(+)shift][a]\nROT2:Y\n", typed)
         sims = {n: self.sim(n, "--delay", "3") for n in w.PORTS}
         run = self.exe(args)
         if dialog != "-":
             window = self.wait_for(lambda: self.visible("--name", FILE_DIALOG), "file dialog", run)[0]
             self.assertEqual(self.xdotool("search", "--name", PORT_WINDOW), [])
             self.xdotool("windowfocus", "--sync", window)
-            if dialog == "type":
-                self.xdotool("type", "--delay", "30", "keys.txt")
-            self.xdotool("key", "Return" if dialog == "type" else "Escape")
+            if dialog.startswith("type"):
+                # The first letters outside the keyboard's layout can be lost while the X server
+                # remaps keys for them: the name is typed once more into the cleared field.
+                self.xdotool("type", "--delay", "30", typed)
+                self.xdotool("key", "Home", "shift+End", "Delete")
+                self.xdotool("type", "--delay", "30", typed)
+            self.xdotool("key", "Return" if dialog.startswith("type") else "Escape")
         deadline = time.monotonic() + 30
         while dialog == "escape" and run.proc.poll() is None and time.monotonic() < deadline:
             self.assertEqual(self.xdotool("search", "--name", PORT_WINDOW), [], "the port window was made")
