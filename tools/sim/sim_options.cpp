@@ -43,6 +43,28 @@ bool complain(const char* option, const char* value) {
     return false;
 }
 
+// The field of an option that counts write commands or bytes (1 and up), or nullptr.
+long* countOption(SimOptions& options, const char* name) {
+    const struct {
+        const char* name;
+        long SimOptions::*field;
+    } kCounts[] = {{"--silent-from", &SimOptions::silentFrom},
+                   {"--unplug-after", &SimOptions::unplugAfter},
+                   {"--skip-write", &SimOptions::skipWrite},
+                   {"--stall-after", &SimOptions::stallAfter}};
+    for (const auto& option : kCounts) {
+        if (std::strcmp(name, option.name) == 0) return &(options.*option.field);
+    }
+    return nullptr;
+}
+
+// The field of an option that takes milliseconds (0 ... 60000), or nullptr.
+int* millisecondOption(SimOptions& options, const char* name) {
+    if (std::strcmp(name, "--delay") == 0) return &options.delayMs;
+    if (std::strcmp(name, "--late-start") == 0) return &options.lateStartMs;
+    return nullptr;
+}
+
 }  // namespace
 
 void defaultSimOptions(SimOptions& options) {
@@ -106,21 +128,16 @@ bool parseSimOptions(int argc, char** argv, SimOptions& options, bool& help) {
                 return complain(name, value);
             }
             ++i;
-        } else if (std::strcmp(name, "--silent-from") == 0 || std::strcmp(name, "--unplug-after") == 0 ||
-                   std::strcmp(name, "--skip-write") == 0 || std::strcmp(name, "--stall-after") == 0) {
-            long& target = name[3] == 'i' ? options.silentFrom
-                           : name[2] == 'u' ? options.unplugAfter
-                           : name[3] == 'k' ? options.skipWrite
-                                            : options.stallAfter;
-            if (!parseNumber(value, 1, LONG_MAX, target)) {
+        } else if (long* count = countOption(options, name)) {
+            if (!parseNumber(value, 1, LONG_MAX, *count)) {
                 return complain(name, value);
             }
             ++i;
-        } else if (std::strcmp(name, "--delay") == 0 || std::strcmp(name, "--late-start") == 0) {
+        } else if (int* ms = millisecondOption(options, name)) {
             if (!parseNumber(value, 0, 60000, number)) {
                 return complain(name, value);
             }
-            (name[2] == 'd' ? options.delayMs : options.lateStartMs) = static_cast<int>(number);
+            *ms = static_cast<int>(number);
             ++i;
         } else if (std::strcmp(name, "--baud") == 0) {
             if (!parseNumber(value, 1, 4000000, options.baud)) {
