@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/console_text.h"
+#include "app/platform.h"
 
 void say(const char* format, ...)
 {

@@ -6,9 +6,7 @@
 #include <cstring>
 
 #include "app/console.h"
-#include "app/console_owner.h"
-#include "app/path_limit.h"
-#include "app/process_start.h"
+#include "app/platform.h"
 #include "app/run_mode.h"
 #include "app/usage.h"
 #include "config/config_reader.h"
@@ -77,6 +75,18 @@ void reportFileError(const Run& run)
     waitForEnter();
 }
 
+// The exit status of each way an upload can end.
+int exitStatus(const UploadEnd& end)
+{
+    switch (end.result) {
+    case UploadOk: return 0;
+    case UploadPortError: return 2;
+    case UploadNoDevice: return 3;
+    case UploadInterrupted: return 128 + end.signal;
+    default: return 4;
+    }
+}
+
 void reportUpload(const Run& run, const char* device, const char* portLabel, int result)
 {
     if (result == UploadOk) {
@@ -91,7 +101,7 @@ void reportUpload(const Run& run, const char* device, const char* portLabel, int
         return;
     }
     if (run.mode == Quiet) return;
-    if (result >= UploadInterrupted) {
+    if (result == UploadInterrupted) {
         say("\nUpload interrupted\n");
         return;
     }
@@ -134,8 +144,9 @@ int runTool(int argc, char** argv)
 
     if (run.mode == Normal) say("\nSending configuration file to the PYLO");
     armInterrupt();
-    const int result = uploadImage(run.port.device, run.image, run.mode);
+    const UploadEnd end = uploadImage(run.port.device, run.image, run.mode != ErrorsOnly);
     disarmInterrupt();
-    reportUpload(run, run.port.device, run.port.label, result);
-    return result;
+    reportUpload(run, run.port.device, run.port.label, end.result);
+    if (end.result == UploadInterrupted) return endBySignal(end.signal);
+    return exitStatus(end);
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/help_option.h"
+#include "app/platform.h"
 #include "pylo_version.h"
 
 namespace {

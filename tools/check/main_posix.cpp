@@ -2,7 +2,7 @@
 // pylocheck: shows what a configuration file becomes, and explains what the compiler skips.
 #include <cstdio>
 
-#include "app/process_start.h"
+#include "app/platform.h"
 #include "check/check_tool.h"
 
 int main(int argc, char** argv)

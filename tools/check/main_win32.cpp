@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/process_start.h"
+#include "app/platform.h"
 #include "check/check_tool.h"
 #include "win32/wide_text.h"
 

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "app/console_text.h"
+// The front end on Windows.
+#include "app/platform.h"
 
 #include <io.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "win32/wide_text.h"
+
+// Windows: ports and files are handles of their own, never the standard streams' numbers, and a
+// closed pipe makes a print fail without a signal. Nothing to prepare.
+bool prepareProcess() { return true; }
 
 void printText(std::FILE* stream, const char* format, std::va_list args)
 {
@@ -28,3 +34,21 @@ void printText(std::FILE* stream, const char* format, std::va_list args)
     DWORD written = 0;
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
+
+// A console that lists this process alone was made for it; one that a command prompt shares
+// lists the prompt too. No console at all (output to a pipe) gives 0.
+bool consoleOpenedForThisProcess()
+{
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+bool isHelpOption(const char* arg)
+{
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-?") == 0 || std::strcmp(arg, "/?") == 0;
+}
+
+const std::size_t kLongestPath = kPathRoom - 1;
+
+// A console's Ctrl-C is no signal another program can see: the status tells it.
+int endBySignal(int signal) { return 128 + signal; }
