@@ -252,7 +252,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_start()
     startUpload(gSession, gUploadImage);
     return uploadCommandCount(gUploadImage);
 }
-// The next step's byte count (0: ended); its bytes, reply flag, input and discard flag below.
+// The next step's byte count (0: ended); its bytes, reply flag, input and settle flag below.
 EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 {
     gStep = nextUploadStep(gSession, reply);
@@ -261,7 +261,12 @@ EMSCRIPTEN_KEEPALIVE int pylo_upload_step(int reply)
 EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_step_bytes() { return gStep.bytes; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
-EMSCRIPTEN_KEEPALIVE int pylo_step_discards_input() { return gStep.discardInput ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int pylo_step_settles_first() { return gStep.settleFirst ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int pylo_upload_settled(int seen, int quiet) { return uploadSettled(gSession, seen, quiet != 0) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int pylo_upload_signal() { return uploadSignal(gSession); }
+EMSCRIPTEN_KEEPALIVE int pylo_reply_window_ms() { return kReplyWindowMs; }
+EMSCRIPTEN_KEEPALIVE int pylo_settle_limit_ms() { return kSettleLimitMs; }
+EMSCRIPTEN_KEEPALIVE int pylo_reply_extra() { return kReplyExtra; }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt(int signal) { interruptUpload(gSession, signal); }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_write_failed() { uploadWriteFailed(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_outcome() { return uploadOutcome(gSession); }

@@ -26,11 +26,16 @@ const char* linkOpenFailure();
 // part of the bytes. Anything but count is a failed write.
 int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count);
 
-// One received byte 0 ... 255, or -1 when the read failed or timed out.
-int readByte(SerialPort* port);
+// Waits at most kReadTimeoutMs for a byte; returns how many bytes were read into buffer: every
+// one that had come by then, up to size; 0 when none came in time, -1 when the read failed.
+int readBytes(SerialPort* port, std::uint8_t* buffer, int size);
 
-// Throws away whatever has been received and not yet read.
-void discardInput(SerialPort* port);
+// Reads and throws away whatever comes until the line has been quiet for quietMs, at most
+// limitMs in all. Returns the number of bytes thrown away, or -1 when the line did not fall
+// quiet within limitMs or the read failed.
+int settleLine(SerialPort* port, int quietMs, int limitMs);
 
-// Restores the port's previous settings and releases it.
-void closeLink(SerialPort* port);
+// Waits a bounded time until every byte written has left the host, restores the port's
+// previous settings and releases it. False when output was still waiting then (a line or
+// adapter that stopped taking bytes): it is thrown away, never sent later as part of a command.
+bool closeLink(SerialPort* port);

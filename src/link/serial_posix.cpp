@@ -119,10 +119,10 @@ void askLowLatency(SerialPort& port) {
     port.lowLatencySet = ioctl(port.fd, TIOCSSERIAL, &ss) == 0;
 }
 
-// Waits a bounded time for the driver's output queue to empty. What a stalled line still
-// holds then is thrown away: it would reach the device later as the start of a command, and
-// closing a port with output pending can block for many seconds.
-void drainOutput(int fd) {
+// Waits a bounded time for the driver's output queue to empty; false when it did not. What a
+// stalled line still holds then is thrown away: it would reach the device later as the start of
+// a command, and closing a port with output pending can block for many seconds.
+bool drainOutput(int fd) {
     std::int64_t deadline = deadlineAfterMs(kDrainLimitMs);
     for (;;) {
         int queued = 0;
@@ -131,11 +131,12 @@ void drainOutput(int fd) {
         }
         if (msLeft(deadline) == 0) {
             tcflush(fd, TCOFLUSH);
-            return;
+            return false;
         }
         sleepMs(1);
     }
     sleepMs(kLastByteMs);
+    return true;
 }
 
 }  // namespace
@@ -216,17 +217,16 @@ int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
     return written;
 }
 
-int readByte(SerialPort* port) {
+int readBytes(SerialPort* port, std::uint8_t* buffer, int size) {
     std::int64_t deadline = deadlineAfterMs(kReadTimeoutMs);
     for (;;) {
         int ready = waitFor(port->fd, POLLIN, deadline);
         if (ready <= 0) {
-            return -1;
+            return ready;
         }
-        std::uint8_t b = 0;
-        ssize_t n = read(port->fd, &b, 1);
-        if (n == 1) {
-            return b;
+        ssize_t n = read(port->fd, buffer, static_cast<std::size_t>(size));
+        if (n > 0) {
+            return static_cast<int>(n);
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             return -1;
@@ -238,13 +238,33 @@ int readByte(SerialPort* port) {
     }
 }
 
-void discardInput(SerialPort* port) { tcflush(port->fd, TCIFLUSH); }
-
-void closeLink(SerialPort* port) {
-    if (port == nullptr || !port->open) {
-        return;
+int settleLine(SerialPort* port, int quietMs, int limitMs) {
+    const std::int64_t limit = deadlineAfterMs(limitMs);
+    int seen = 0;
+    for (;;) {
+        const std::int64_t quietEnd = deadlineAfterMs(quietMs);
+        if (quietEnd > limit) {
+            return -1;
+        }
+        int ready = waitFor(port->fd, POLLIN, quietEnd);
+        if (ready == 0) {
+            return seen;
+        }
+        std::uint8_t bytes[64];
+        ssize_t n = ready > 0 ? read(port->fd, bytes, sizeof bytes) : -1;
+        if (n > 0) {
+            seen += static_cast<int>(n);
+        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+            return -1;
+        }
     }
-    drainOutput(port->fd);
+}
+
+bool closeLink(SerialPort* port) {
+    if (port == nullptr || !port->open) {
+        return true;
+    }
+    const bool drained = drainOutput(port->fd);
     if (port->lowLatencySet) {
         ioctl(port->fd, TIOCSSERIAL, &port->savedSerial);
     }
@@ -254,4 +274,5 @@ void closeLink(SerialPort* port) {
     close(port->fd);
     port->fd = -1;
     port->open = false;
+    return drained;
 }

@@ -6,10 +6,10 @@
 namespace {
 
 // What the next step is.
-enum Stage { Greet, Start, Inputs, Options, Store, Close, Ended };
+enum Stage { Greet, Start, Inputs, Options, Store, Finish, Close, Ended };
 
 // How the reply to the step just sent is judged.
-enum ReplyCheck { NoCheck, GreetingCheck, AckCheck };
+enum ReplyCheck { NoCheck, GreetingCheck, AckCheck, StoreCheck };
 
 UploadStep emptyStep() { return UploadStep{{0, 0, 0, 0}, 0, false, 0, false}; }
 
@@ -86,6 +86,8 @@ bool nextInputStep(UploadSession& s, UploadStep& step)
     return false;
 }
 
+bool hasExtra(int reply) { return reply >= 0 && (reply & kReplyExtra) != 0; }
+
 // The step after reply, judged as the last step asked.
 UploadStep nextStep(UploadSession& s, int reply)
 {
@@ -93,14 +95,30 @@ UploadStep nextStep(UploadSession& s, int reply)
     s.replyCheck = NoCheck;
     if (s.stage == Ended) return emptyStep();
     if (check == GreetingCheck) {
-        if (reply != kGreetingReply) {
+        if (reply < 0 || (reply & 0xFF) != kGreetingReply) {
             // No device: the port is closed without the closing byte.
             endWith(s, UploadNoDevice);
             return emptyStep();
         }
+        // Whatever came with it is part of the opening, which the settle before the first
+        // write clears away.
         s.greeted = true;
-    } else if (check == AckCheck && reply < 0 && s.stage != Close) {
+    } else if (check == AckCheck && (reply < 0 || hasExtra(reply)) && s.stage != Close) {
         closeWith(s, UploadLinkError);
+    } else if (check == StoreCheck) {
+        // The reply to "S" carries nothing the upload depends on, but two mean that the
+        // replies ran one ahead of the commands somewhere; one that did not come may still.
+        if (hasExtra(reply)) closeWith(s, UploadLinkError);
+        s.settleAllows = reply < 0 ? 1 : 0;
+    }
+    if (s.interrupt != 0 && s.stage != Close && s.stage != Ended) {
+        s.signal = s.interrupt;
+        if (s.greeted) {
+            closeWith(s, UploadInterrupted);
+        } else {
+            endWith(s, UploadInterrupted);
+            return emptyStep();
+        }
     }
 
     UploadStep step = emptyStep();
@@ -111,11 +129,14 @@ UploadStep nextStep(UploadSession& s, int reply)
         s.stage = Start;
         return step;
     case Start:
-        // The replies to "K" and "S" carry nothing the upload depends on.
+        // The replies to "K" and "S" carry nothing the upload depends on: a late or doubled
+        // one is cleared by the settle before the first write.
         s.stage = Inputs;
+        s.settleAllows = -1;
         return singleByte(kStartByte, true);
     case Inputs:
         if (nextInputStep(s, step)) {
+            step.settleFirst = s.settleAllows == -1;
             s.replyCheck = AckCheck;
             return step;
         }
@@ -125,12 +146,21 @@ UploadStep nextStep(UploadSession& s, int reply)
     case Options:
         step = writeCommand(s.half == 0 ? kOptionByte0Offset : kOptionByte1Offset,
                             s.half == 0 ? optionByte0(*s.image) : optionByte1(*s.image));
+        step.settleFirst = s.settleAllows == -1;  // an image with no inputs cannot be, but still
         if (++s.half == 2) s.stage = Store;
         s.replyCheck = AckCheck;
         return step;
     case Store:
-        closeWith(s, UploadOk);
+        s.stage = Finish;
+        s.replyCheck = StoreCheck;
         return singleByte(kStoreByte, true);
+    case Finish:
+        // Nothing may be left on the line: a byte now answers no command sent.
+        closeWith(s, UploadOk);
+        s.stage = Ended;
+        step = singleByte(kClosingByte, false);
+        step.settleFirst = true;
+        return step;
     case Close:
         s.stage = Ended;
         return singleByte(kClosingByte, false);
@@ -150,26 +180,23 @@ void startUpload(UploadSession& session, const ConfigImage& image)
     session.result = -1;
 }
 
-UploadStep nextUploadStep(UploadSession& s, int reply)
+UploadStep nextUploadStep(UploadSession& s, int reply) { return nextStep(s, reply); }
+
+bool uploadSettled(UploadSession& s, int bytesSeen, bool quiet)
 {
-    // A window that ran out may yet bring its reply: from here on, what waits is thrown away
-    // before each step, so that every reply judged came after its own command.
-    if (s.replyAwaited && reply < 0) s.replyMissed = true;
-    UploadStep step = nextStep(s, reply);
-    s.replyAwaited = step.readReply;
-    step.discardInput = s.replyMissed && step.count > 0;
-    return step;
+    const int allows = s.settleAllows;
+    s.settleAllows = 0;
+    if (quiet && (allows < 0 || bytesSeen <= allows)) return true;
+    // Bytes that answer no command: the step is not sent, and the session closes.
+    s.replyCheck = NoCheck;
+    closeWith(s, UploadLinkError);
+    return false;
 }
 
 void interruptUpload(UploadSession& s, int signal)
 {
-    if (s.stage == Close || s.stage == Ended) return;
-    s.replyCheck = NoCheck;
-    if (s.greeted) {
-        closeWith(s, UploadInterrupted + signal);
-    } else {
-        endWith(s, UploadInterrupted + signal);
-    }
+    if (s.stage == Close || s.stage == Ended || s.interrupt != 0) return;
+    s.interrupt = signal;
 }
 
 void uploadWriteFailed(UploadSession& s)
@@ -188,6 +215,8 @@ void uploadWriteFailed(UploadSession& s)
 bool uploadEnded(const UploadSession& session) { return session.stage == Ended; }
 
 int uploadOutcome(const UploadSession& session) { return session.stage == Ended ? session.result : -1; }
+
+int uploadSignal(const UploadSession& session) { return session.result == UploadInterrupted ? session.signal : 0; }
 
 int uploadCommandCount(const ConfigImage& image)
 {

@@ -102,8 +102,9 @@ class E2eTest(h.SimTestCase):
                 until(run.proc, lambda pid: int(proc_file(pid, "io").split("wchar:")[1].split()[0]) >= 300)  # some commands sent
                 run.proc.send_signal(getattr(signal, sig))
                 out, rc = run.finish()
+                # Cleaned up, it ends by the signal itself, so that its parent sees it (a shell: $? is 128 + n).
                 self.assertEqual((out, rc), (h.expected_output(h.MODE_FORMS[mode], "interrupted", out.count(".")),
-                                             128 + getattr(signal, sig)))
+                                             -getattr(signal, sig)))
                 size, header = sim.session()
                 self.assertIn("ended by the closing byte", header)
                 self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
@@ -115,6 +116,21 @@ class E2eTest(h.SimTestCase):
                     if rc == 0:
                         self.assertEqual(out, h.expected_output("normal", "complete", 72))
                         self.assertEqual(sim.session()[0], 1164)
+
+    def test_ctrl_c_stops_a_shell_loop(self):
+        # Ctrl-C reaches the whole foreground group: the shell must see the upload end by it and
+        # stop, not start the next file.
+        config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
+        sim = self.sim("--baud", "9600")
+        loop = "for f in 1 2 3; do %s %s %s -h; done; exit 7" % (PATHS["pyloload"], config, sim.path)
+        shell = self.keep(h.Run(["bash", "-c", loop], start_new_session=True))
+        until(shell.proc, lambda pid: any(int(proc_file(int(c), "io").split("wchar:")[1].split()[0]) >= 300
+                                          for c in proc_file(pid, "task/%d/children" % pid).split()))
+        os.killpg(shell.proc.pid, signal.SIGINT)
+        out, rc = shell.finish()
+        self.assertIn(rc, (-signal.SIGINT, 130), out)
+        self.assertIn("ended by the closing byte", sim.session()[1])
+        self.assertTrue(sim.lines.empty(), "a second upload started")
 
     def test_closed_output_does_not_stop_the_upload(self):
         # A reader of the dots that goes away after ten bytes, and an output closed at start

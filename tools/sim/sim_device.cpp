@@ -14,7 +14,6 @@ void resetSimSession(SimDevice& device) {
     device.addressLow = 0;
     device.inSession = false;
     device.silent = false;
-    device.startOwed = false;
     device.bytesReceived = 0;
     device.writeCommands = 0;
 }
@@ -26,7 +25,7 @@ int answer(const SimDevice& device, std::uint8_t reply) { return device.silent ?
 }  // namespace
 
 SimStep feedSimByte(SimDevice& device, const SimOptions& options, std::uint8_t byte) {
-    SimStep step{-1, false};
+    SimStep step{-1, 0, false, false};
     if (!device.inSession) {
         device.inSession = true;
         ++device.sessionNumber;
@@ -53,6 +52,7 @@ SimStep feedSimByte(SimDevice& device, const SimOptions& options, std::uint8_t b
             device.silent = true;
         }
         step.reply = device.writeCommands == options.skipWrite ? -1 : answer(device, options.ack);
+        step.twice = device.writeCommands == options.doubleWrite;
         return step;
     }
     case ExpectCommand:
@@ -62,10 +62,10 @@ SimStep feedSimByte(SimDevice& device, const SimOptions& options, std::uint8_t b
         device.state = ExpectAddressHigh;
     } else if (byte == kSimGreeting) {
         step.reply = options.greetingAnswered ? answer(device, options.greetingReply) : -1;
-    } else if (byte == 'K' && options.lateStartMs > 0) {
-        device.startOwed = !device.silent;
     } else if (byte == 'K' || byte == 'S') {
         step.reply = answer(device, options.ack);
+        step.replyAfterMs = byte == 'K' ? options.lateStartMs : 0;
+        step.twice = byte == 'K' ? options.doubleStart : options.doubleStore;
     } else if (byte == kSimClosing) {
         step.sessionEnd = true;
     }

@@ -23,7 +23,6 @@ struct SimDevice {
     std::uint8_t addressLow;
     bool inSession;
     bool silent;
-    bool startOwed;      // "K" came and is to be answered late
     long sessionNumber;
     long bytesReceived;  // this session
     long writeCommands;  // this session
@@ -31,6 +30,8 @@ struct SimDevice {
 
 struct SimStep {
     int reply;        // byte to send back, or -1
+    int replyAfterMs; // when: 0 at once, else this long after the byte came, on its own
+    bool twice;       // the reply goes out again one byte time after the first
     bool sessionEnd;  // the closing byte ended the session
 };
 

@@ -23,12 +23,23 @@
 
 namespace {
 
+// A reply that goes out later, on its own: a late one, or the second of a doubled one.
+struct Scheduled {
+    std::int64_t due;
+    std::uint8_t byte;
+};
+
 // Pacing of a line: each byte occupies it for 10 bit times (start, 8 data, stop).
 struct SimLine {
     std::int64_t byteNs;  // 0: no pacing
     std::int64_t receiveFree;
     std::int64_t sendFree;
+    Scheduled pending[8];
+    int pendingCount;
 };
+
+// A late or extra byte leaves at least one byte time after what it follows, even unpaced.
+constexpr std::int64_t kByteNs9600 = 10 * 1000000000LL / 9600;
 
 struct SessionLog {
     std::array<std::uint8_t, 65536> bytes;
@@ -44,7 +55,7 @@ struct Sim {
     bool linkMade;
     bool quit;
     bool stalled;             // the line's flow is stopped (--stall-after)
-    std::int64_t startOwedAt; // when the "K" that is answered late came
+    bool deaf;                // the device reads nothing more (--stop-reading-after)
 };
 
 Sim gSim{};  // large: kept out of the stack
@@ -110,64 +121,115 @@ void endSession(Sim& sim, const char* how) {
     }
     resetSimSession(sim.device);
     setStalled(sim, false);
+    sim.line.pendingCount = 0;
+    if (sim.deaf) {
+        tcflush(sim.terminal.master, TCIFLUSH);  // what the host sent meanwhile was never read
+        sim.deaf = false;
+    }
     if (sim.options.once) {
         sim.quit = true;
     }
 }
 
-// Sends one reply, or two that reach the host together.
-void sendReply(Sim& sim, std::uint8_t byte, int second = -1) {
-    if (sim.options.delayMs > 0) {
-        sleepUntilNs(nowNs() + static_cast<std::int64_t>(sim.options.delayMs) * 1000000);
+void putByte(Sim& sim, std::uint8_t byte);
+
+// Sends the scheduled replies that are due by now, earliest first.
+void sendDue(Sim& sim) {
+    for (;;) {
+        int next = -1;
+        for (int i = 0; i < sim.line.pendingCount; ++i) {
+            if (next < 0 || sim.line.pending[i].due < sim.line.pending[next].due) next = i;
+        }
+        if (next < 0 || sim.line.pending[next].due > nowNs()) return;
+        const std::uint8_t byte = sim.line.pending[next].byte;
+        sim.line.pending[next] = sim.line.pending[--sim.line.pendingCount];
+        putByte(sim, byte);
     }
-    const std::uint8_t bytes[2] = {byte, static_cast<std::uint8_t>(second)};
-    const std::size_t count = second >= 0 ? 2 : 1;
+}
+
+// When the next scheduled reply is due; INT64_MAX for none.
+std::int64_t nextDue(const Sim& sim) {
+    std::int64_t due = INT64_MAX;
+    for (int i = 0; i < sim.line.pendingCount; ++i) {
+        if (sim.line.pending[i].due < due) due = sim.line.pending[i].due;
+    }
+    return due;
+}
+
+// Sleeps until when, sending scheduled replies as they fall due meanwhile.
+void waitUntil(Sim& sim, std::int64_t when) {
+    for (std::int64_t due = nextDue(sim); due < when; due = nextDue(sim)) {
+        sleepUntilNs(due);
+        sendDue(sim);
+    }
+    sleepUntilNs(when);
+}
+
+void schedule(Sim& sim, std::int64_t due, std::uint8_t byte) {
+    if (sim.line.pendingCount < static_cast<int>(sizeof sim.line.pending / sizeof sim.line.pending[0])) {
+        sim.line.pending[sim.line.pendingCount++] = Scheduled{due, byte};
+    }
+}
+
+// One byte to the host, after the line is free for it when paced.
+void putByte(Sim& sim, std::uint8_t byte) {
     if (sim.line.byteNs > 0) {
         std::int64_t start = nowNs();
         if (start < sim.line.sendFree) {
             start = sim.line.sendFree;
         }
-        sim.line.sendFree = start + static_cast<std::int64_t>(count) * sim.line.byteNs;
+        sim.line.sendFree = start + sim.line.byteNs;
         sleepUntilNs(sim.line.sendFree);
     }
     // A host that is not reading may let the terminal fill up; the bytes are then lost, as
     // they would be on a line.
-    while (write(sim.terminal.master, bytes, count) < 0 && errno == EINTR) {
+    while (write(sim.terminal.master, &byte, 1) < 0 && errno == EINTR) {
+    }
+}
+
+// Sends one reply as the step says: at once (after --delay) or later on its own, and once
+// more a byte time after that when it is doubled.
+void sendReply(Sim& sim, const SimStep& step) {
+    const auto byte = static_cast<std::uint8_t>(step.reply);
+    std::int64_t sent = nowNs();
+    if (step.replyAfterMs > 0) {
+        sent += static_cast<std::int64_t>(step.replyAfterMs) * 1000000;
+        schedule(sim, sent, byte);
+    } else {
+        if (sim.options.delayMs > 0) {
+            waitUntil(sim, nowNs() + static_cast<std::int64_t>(sim.options.delayMs) * 1000000);
+        }
+        putByte(sim, byte);
+        sent = nowNs();
+    }
+    if (step.twice) {
+        schedule(sim, sent + (sim.line.byteNs > 0 ? sim.line.byteNs : kByteNs9600), byte);
     }
 }
 
 // Bytes read together arrived at the same moment; on a paced line each becomes available
 // one byte time after the line was free for it.
 void takeBytes(Sim& sim, const std::uint8_t* bytes, std::size_t count, std::int64_t arrival) {
-    for (std::size_t i = 0; i < count && !sim.quit; ++i) {
+    for (std::size_t i = 0; i < count && !sim.quit && !sim.deaf; ++i) {
         if (sim.line.byteNs > 0) {
             std::int64_t start = arrival > sim.line.receiveFree ? arrival : sim.line.receiveFree;
             sim.line.receiveFree = start + sim.line.byteNs;
-            sleepUntilNs(sim.line.receiveFree);
+            waitUntil(sim, sim.line.receiveFree);
         }
         if (sim.log.count == sim.log.bytes.size()) {
             flushWireLog(sim);
         }
         sim.log.bytes[sim.log.count++] = bytes[i];
         const long writesBefore = sim.device.writeCommands;
-        const bool startOwed = sim.device.startOwed;
         SimStep step = feedSimByte(sim.device, sim.options, bytes[i]);
-        if (!startOwed && sim.device.startOwed) {
-            sim.startOwedAt = nowNs();
-        }
         if (sim.options.stallAfter > 0 && sim.device.bytesReceived == sim.options.stallAfter) {
             setStalled(sim, true);  // before the reply, so the host's next write meets it
         }
-        // The late reply to "K" goes out together with a write's reply, so that it waits for
-        // the host before its next command, whatever the timing.
-        int late = -1;
-        if (startOwed && step.reply >= 0 && sim.device.writeCommands > writesBefore &&
-            nowNs() - sim.startOwedAt >= static_cast<std::int64_t>(sim.options.lateStartMs) * 1000000) {
-            sim.device.startOwed = false;
-            late = sim.options.ack;
+        if (sim.options.stopReadingAfter > 0 && sim.device.bytesReceived == sim.options.stopReadingAfter) {
+            sim.deaf = true;  // the rest stays unread, as in a device that stopped reading
         }
         if (step.reply >= 0) {
-            sendReply(sim, static_cast<std::uint8_t>(step.reply), late);
+            sendReply(sim, step);
         }
         if (sim.options.unplugAfter > 0 && writesBefore < sim.options.unplugAfter &&
             sim.device.writeCommands == sim.options.unplugAfter) {
@@ -231,7 +293,15 @@ int run(Sim& sim, int signals) {
     };
     nfds_t count = sim.terminal.watch >= 0 ? 3 : 2;
     while (!sim.quit) {
-        int rc = poll(fds, count, -1);
+        fds[0].events = sim.deaf ? 0 : POLLIN;
+        const std::int64_t due = nextDue(sim);
+        int timeoutMs = -1;
+        if (due != INT64_MAX) {
+            const std::int64_t waitNs = due - nowNs();
+            timeoutMs = waitNs > 0 ? static_cast<int>((waitNs + 999999) / 1000000) : 0;
+        }
+        int rc = poll(fds, count, timeoutMs);
+        sendDue(sim);
         if (rc < 0) {
             if (errno == EINTR) {
                 continue;

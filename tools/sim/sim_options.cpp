@@ -51,7 +51,9 @@ long* countOption(SimOptions& options, const char* name) {
     } kCounts[] = {{"--silent-from", &SimOptions::silentFrom},
                    {"--unplug-after", &SimOptions::unplugAfter},
                    {"--skip-write", &SimOptions::skipWrite},
-                   {"--stall-after", &SimOptions::stallAfter}};
+                   {"--stall-after", &SimOptions::stallAfter},
+                   {"--double-write", &SimOptions::doubleWrite},
+                   {"--stop-reading-after", &SimOptions::stopReadingAfter}};
     for (const auto& option : kCounts) {
         if (std::strcmp(name, option.name) == 0) return &(options.*option.field);
     }
@@ -79,6 +81,10 @@ void defaultSimOptions(SimOptions& options) {
     options.skipWrite = 0;
     options.lateStartMs = 0;
     options.stallAfter = 0;
+    options.doubleStart = false;
+    options.doubleWrite = 0;
+    options.doubleStore = false;
+    options.stopReadingAfter = 0;
     options.delayMs = 0;
     options.ack = kDefaultAck;
     options.fill = 0;
@@ -102,6 +108,10 @@ bool parseSimOptions(int argc, char** argv, SimOptions& options, bool& help) {
             options.once = true;
         } else if (std::strcmp(name, "--no-greeting-reply") == 0) {
             options.greetingAnswered = false;
+        } else if (std::strcmp(name, "--double-start") == 0) {
+            options.doubleStart = true;
+        } else if (std::strcmp(name, "--double-store") == 0) {
+            options.doubleStore = true;
         } else if (std::strcmp(name, "--link") == 0 || std::strcmp(name, "--memory-out") == 0 ||
                    std::strcmp(name, "--wire-log") == 0) {
             if (value == nullptr || *value == '\0') {
@@ -170,10 +180,15 @@ void printSimUsage(const char* program) {
         "  --unplug-after N       hang up the terminal after answering the Nth write command,\n"
         "                         as an unplugged adapter does, and exit\n"
         "  --skip-write N         leave the Nth write command unanswered, answer the others\n"
-        "  --late-start MS        answer \"K\" MS milliseconds late: together with the reply to\n"
-        "                         the first write command answered after that time\n"
+        "  --late-start MS        answer \"K\" MS milliseconds after it came, on its own\n"
+        "  --double-start         answer \"K\" twice: the second reply one byte time after the\n"
+        "                         first, on its own (as a late or extra byte always comes)\n"
+        "  --double-write N       answer the Nth write command twice so\n"
+        "  --double-store         answer \"S\" twice so\n"
         "  --stall-after N        stop taking bytes after the Nth byte of a session, as a line\n"
         "                         whose flow is stopped does: the host's writes time out\n"
+        "  --stop-reading-after N read nothing after the Nth byte of a session, with no flow\n"
+        "                         control: the host's writes still go out, unanswered\n"
         "  --delay MS             wait MS milliseconds before each reply\n"
         "  --ack BYTE             reply to write commands, \"K\" and \"S\" (default 0x%02X)\n"
         "  --fill BYTE            initial memory content (default 0)\n"

@@ -14,8 +14,13 @@ struct SimOptions {
     long silentFrom;        // 1-based write command from which nothing is answered; 0 never
     long unplugAfter;       // write command after whose reply the device is unplugged; 0 never
     long skipWrite;         // 1-based write command that gets no reply (only that one); 0 none
-    int lateStartMs;        // "K" is answered this late, with the first write answered then; 0 at once
+    int lateStartMs;        // "K" is answered this late, on its own; 0 at once
+    bool doubleStart;       // "K" is answered twice, the second reply one byte time after the first
+    long doubleWrite;       // 1-based write command answered twice so; 0 none
+    bool doubleStore;       // "S" is answered twice so
     long stallAfter;        // received bytes after which the line stops taking bytes; 0 never
+    long stopReadingAfter;  // received bytes after which the device reads no more, with no flow
+                            // control: the host's bytes still leave it; 0 never
     int delayMs;            // before each reply
     std::uint8_t ack;       // reply to write commands, "K" and "S"
     std::uint8_t fill;      // initial memory content

@@ -5,6 +5,7 @@ import { session } from './wasm.js';
 
 export const REPLY_TIMEOUT_MS = 36;
 const SIGINT = 2;
+const INTERRUPTED = 5;  // UploadInterrupted
 
 // pyloload's words for each outcome.
 export function outcomeWords(outcome) {
@@ -19,9 +20,9 @@ export function serialAvailable() {
   return typeof navigator !== 'undefined' && 'serial' in navigator;
 }
 
-// Reads the port's bytes into a queue as they come, as a serial port buffers them. A reply that
-// comes after its window waits here until the session has the queue discarded before the next
-// command (UploadStep.discardInput), so it is never taken as that command's reply.
+// Reads the port's bytes into a queue as they come, as a serial port buffers them. A reply is
+// every byte that has come when the first one is there (two where one is due tell the session
+// that the replies lost their step); settling throws away what comes until the line is quiet.
 function byteQueue(reader) {
   const bytes = [];
   let wake = null;
@@ -38,18 +39,37 @@ function byteQueue(reader) {
     done = true;
     if (wake) wake();
   })();
+  // Resolves once a byte is waiting or ms have passed.
+  async function arrival(ms) {
+    if (bytes.length > 0 || done) return;
+    await new Promise((resolve) => {
+      const timer = setTimeout(() => { wake = null; resolve(); }, ms);
+      wake = () => { clearTimeout(timer); wake = null; resolve(); };
+    });
+  }
   return {
-    // Throws away every byte received so far.
-    discard() { bytes.length = 0; },
-    // The next byte, or -1 when none came within ms.
-    async next(ms) {
-      if (bytes.length > 0) return bytes.shift();
-      if (done) return -1;
-      await new Promise((resolve) => {
-        const timer = setTimeout(() => { wake = null; resolve(); }, ms);
-        wake = () => { clearTimeout(timer); wake = null; resolve(); };
-      });
-      return bytes.length > 0 ? bytes.shift() : -1;
+    // The reply as the session takes it: the first byte, plus extra when more came with it;
+    // -1 when none came within ms.
+    async reply(ms, extra) {
+      await arrival(ms);
+      if (bytes.length === 0) return -1;
+      const first = bytes.shift();
+      const more = bytes.length > 0;
+      bytes.length = 0;
+      return more ? first + extra : first;
+    },
+    // Throws away what comes until nothing has come for quietMs; the count thrown away, or -1
+    // when the line did not fall quiet within limitMs.
+    async settle(quietMs, limitMs) {
+      const limit = performance.now() + limitMs;
+      let seen = 0;
+      for (;;) {
+        if (performance.now() + quietMs > limit) return -1;
+        await arrival(quietMs);
+        if (bytes.length === 0) return done ? -1 : seen;
+        seen += bytes.length;
+        bytes.length = 0;
+      }
     },
   };
 }
@@ -84,7 +104,10 @@ export async function upload(port, { progress = () => {}, cancelled = () => fals
       progress({ input: step.input, done: commands, total,
                  secondsLeft: commands > 1 ? (elapsed / commands) * (total - commands) : null });
     }
-    if (step.discardInput) replies.discard();
+    if (step.settleFirst) {
+      const seen = await replies.settle(session.replyWindowMs(), session.settleLimitMs());
+      if (!session.settled(Math.max(seen, 0), seen >= 0)) { reply = -1; continue; }
+    }
     try {
       await writer.write(step.bytes);
     } catch (e) {
@@ -92,9 +115,9 @@ export async function upload(port, { progress = () => {}, cancelled = () => fals
       reply = -1;
       continue;
     }
-    reply = step.readReply ? await replies.next(REPLY_TIMEOUT_MS) : -1;
+    reply = step.readReply ? await replies.reply(REPLY_TIMEOUT_MS, session.replyExtra()) : -1;
   }
-  const outcome = session.outcome();
+  const outcome = session.outcome() === INTERRUPTED ? 128 + session.signal() : session.outcome();
   try { await reader.cancel(); } catch (e) { /* already gone */ }
   reader.releaseLock();
   writer.releaseLock();

@@ -133,8 +133,13 @@ export const session = {
     const count = m._pylo_upload_step(reply);
     const ptr = m._pylo_step_bytes();
     return { bytes: m.HEAPU8.slice(ptr, ptr + count), count, readReply: m._pylo_step_reads_reply() !== 0,
-             input: m._pylo_step_input(), discardInput: m._pylo_step_discards_input() !== 0 };
+             input: m._pylo_step_input(), settleFirst: m._pylo_step_settles_first() !== 0 };
   },
+  settled: (seen, quiet) => m._pylo_upload_settled(seen, quiet ? 1 : 0) !== 0,
+  signal: () => m._pylo_upload_signal(),
+  replyWindowMs: () => m._pylo_reply_window_ms(),
+  settleLimitMs: () => m._pylo_settle_limit_ms(),
+  replyExtra: () => m._pylo_reply_extra(),
   interrupt: (signal) => m._pylo_upload_interrupt(signal),
   writeFailed: () => m._pylo_upload_write_failed(),
   outcome: () => m._pylo_upload_outcome(),
