@@ -142,14 +142,56 @@ class E2eTest(h.SimTestCase):
                 self.assertEqual(subprocess.run(["bash", "-c", shell], stdin=subprocess.DEVNULL, timeout=60).returncode, 0)
                 self.assertEqual(sim.session()[0], 1164)
 
-    def test_check_into_a_closed_pipe(self):
-        # A reader that went away: status 2 and the reason, not death by SIGPIPE.
+    def test_check_output_that_cannot_arrive(self):
+        # A reader that went away, an output closed at start: status 2 and the reason, not death
+        # by SIGPIPE nor a success written nowhere. An image file needs no standard output.
         config = self.write_config("in7:[a]\n", "typo.txt")
-        read, write = os.pipe()
-        os.close(read)
-        run = subprocess.run([PATHS["pylocheck"], config], stdout=write, stderr=subprocess.PIPE, timeout=30)
-        os.close(write)
-        self.assertEqual((run.returncode, run.stderr), (2, b"pylocheck: cannot write the output: Broken pipe\n"))
+        image = os.path.join(self.workdir, "out.img")
+        for args, closed, reason in (([config], "pipe", "Broken pipe"), (["--hex", config], "fd", "Bad file descriptor"),
+                                     (["--image", image, config], "fd", None)):
+            with self.subTest(args=args[:-1], closed=closed):
+                read, write = os.pipe()
+                os.close(read if closed == "pipe" else write)
+                run = subprocess.run([PATHS["pylocheck"], *args], stdout=write if closed == "pipe" else None,
+                                     pass_fds=() if closed == "pipe" else (read,), stderr=subprocess.PIPE, timeout=30,
+                                     preexec_fn=None if closed == "pipe" else lambda: os.close(1))
+                os.close(write if closed == "pipe" else read)
+                want = (0, b"") if reason is None else (2, b"pylocheck: cannot write the output: %s\n" % reason.encode())
+                self.assertEqual((run.returncode, run.stderr), want)
+
+    def test_image_file_in_a_folder_the_user_cannot_write(self):
+        # The file itself may be writable: it is written in place, as a user expects.
+        folder = os.path.join(self.workdir, "locked")
+        os.makedirs(folder)
+        image = os.path.join(folder, "out.img")
+        with open(image, "wb") as f:
+            f.write(b"old")
+        os.chmod(image, 0o666)
+        os.chmod(folder, 0o555)
+        os.chmod(self.workdir, 0o755)
+        config = os.path.join(PATHS["examples"], "keys.txt")
+        as_nobody = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
+        run = subprocess.run([PATHS["pylocheck"], "--image", image, config], stderr=subprocess.PIPE, timeout=30,
+                             preexec_fn=as_nobody)
+        self.assertEqual((run.returncode, run.stderr), (0, b""))
+        with open(image, "rb") as f, open(config + ".image", "rb") as g:
+            self.assertEqual(f.read(), g.read())
+        self.assertEqual(os.listdir(folder), ["out.img"])
+
+    @unittest.skipUnless(shutil.which("strace"), "needs strace")
+    def test_image_file_interrupted_leaves_no_temporary_file(self):
+        # Ctrl-C while the new image is being made safe on disk: the replace completes or the
+        # temporary file goes; the folder never keeps one.
+        image = os.path.join(self.workdir, "out.img")
+        slow = ["strace", "-f", "-o", os.devnull, "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=1000000"]
+        run = subprocess.Popen([*slow, PATHS["pylocheck"], "--image", image, os.path.join(PATHS["examples"], "keys.txt")],
+                               stderr=subprocess.DEVNULL)
+        self.addCleanup(run.kill)
+        self.assertTrue(until(run, lambda pid: any(n.startswith(".pylocheck-") for n in os.listdir(self.workdir))))
+        child = int(proc_file(run.pid, "task/%d/children" % run.pid).split()[0])
+        os.kill(child, signal.SIGINT)
+        run.wait(timeout=30)
+        self.assertEqual([n for n in os.listdir(self.workdir) if n.startswith(".pylocheck-")], [])
 
     def test_signal_ignored_at_start_stays_ignored(self):
         # nohup: the hang-up of the terminal does not stop the upload.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,8 +70,19 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
     std::string temp = folder + "/.pylocheck-XXXXXX";
+    // Ctrl-C and its kind wait until the temporary file is renamed or removed: none is left.
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&stops, signal);
+    sigprocmask(SIG_BLOCK, &stops, &before);
     const int fd = mkstemp(&temp[0]);
-    if (fd < 0) return fail(err, "open", outPath, errno);
+    if (fd < 0) {
+        const int error = errno;
+        sigprocmask(SIG_SETMASK, &before, nullptr);
+        // A folder the user may not write can still hold a file the user may: write it in place.
+        if (exists && access(target.c_str(), W_OK) == 0) return writeDirectly(target.c_str(), image, err);
+        return fail(err, "open", outPath, error);
+    }
     // The permissions a newly created file gets, or those of the file replaced.
     const mode_t mask = umask(0);
     umask(mask);
@@ -78,10 +91,11 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
     int error = errno;
     const bool closed = close(fd) == 0;
     if (written && !closed) error = errno;
-    if (!written || !closed || rename(temp.c_str(), target.c_str()) != 0) {
+    const bool renamed = written && closed && rename(temp.c_str(), target.c_str()) == 0;
+    if (!renamed) {
         if (written && closed) error = errno;
         unlink(temp.c_str());
-        return fail(err, "write", outPath, error);
     }
-    return true;
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return renamed ? true : fail(err, "write", outPath, error);
 }
