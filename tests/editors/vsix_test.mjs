@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The VS Code extension as scripts/package.sh packs it: dist/pyloload-VERSION.vsix holds the
-// manifest, the grammar and language settings that the repository holds, the notices, and a
-// client that starts `pylocheck --lsp` (or the program the pylo.server.path setting names).
+// manifest, the grammar and language settings the repository holds, the notices, and a client
+// that starts `pylocheck --lsp` (or the program the pylo.server.path setting names).
 // node --test vsix_test.mjs with PYLO_DIST (package.sh's dist/) and PYLO_VERSION.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -11,36 +11,35 @@ import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-const root = join(import.meta.dirname, '../..');
 const version = process.env.PYLO_VERSION;
 const vsix = join(process.env.PYLO_DIST, `pyloload-${version}.vsix`);
 const out = mkdtempSync(join(tmpdir(), 'pylo-vsix-'));
+const read = (file) => readFileSync(file, 'utf8');
 const packed = (name) => join(out, 'extension', name);
-const json = (file) => JSON.parse(readFileSync(file, 'utf8'));
 let manifest;
 
 before(() => {
   assert.ok(existsSync(vsix), `${vsix} is missing: scripts/package.sh vsix makes it`);
   execFileSync('python3', ['-m', 'zipfile', '-e', vsix, out]);
-  manifest = json(packed('package.json'));
+  manifest = JSON.parse(read(packed('package.json')));
 });
 after(() => rmSync(out, { recursive: true, force: true }));
 
-test('the manifest names the version, the language, its files and the server setting', () => {
+test('the manifest names the version, the language and its files, and the server setting', () => {
   assert.equal(manifest.version, version);
-  assert.match(readFileSync(join(out, 'extension.vsixmanifest'), 'utf8'), new RegExp(`<Identity [^>]*Version="${version}"`));
-  const [language] = manifest.contributes.languages;
-  assert.deepEqual([language.id, language.extensions], ['pylo', ['.pylo']]);
+  assert.match(read(join(out, 'extension.vsixmanifest')), new RegExp(`<Identity [^>]*Version="${version}"`));
+  const { languages: [language], grammars: [grammar], configuration } = manifest.contributes;
+  assert.deepEqual([language.id, language.extensions, grammar.language], ['pylo', ['.pylo'], 'pylo']);
   assert.ok(manifest.activationEvents.includes('onLanguage:pylo'));
-  assert.equal(manifest.contributes.configuration.properties['pylo.server.path'].default, 'pylocheck');
-  // What the package holds is what the repository holds and the grammar test tokenizes.
-  const [grammar] = manifest.contributes.grammars;
-  assert.equal(grammar.language, 'pylo');
+  assert.equal(configuration.properties['pylo.server.path'].default, 'pylocheck');
+  // The grammar the grammar test tokenizes, and the comment and bracket settings.
   for (const file of [grammar.path, language.configuration]) {
-    assert.equal(readFileSync(packed(file), 'utf8'), readFileSync(join(root, 'editors/vscode', file), 'utf8'), file);
+    assert.equal(read(packed(file)), read(join(import.meta.dirname, '../../editors/vscode', file)), file);
   }
-  assert.equal(json(packed(grammar.path)).scopeName, grammar.scopeName);
-  assert.match(readFileSync(packed('THIRD-PARTY-NOTICES.txt'), 'utf8'), /vscode-languageclient 9\.[\s\S]*Permission is hereby granted/);
+  assert.equal(JSON.parse(read(packed(grammar.path))).scopeName, grammar.scopeName);
+  const settings = JSON.parse(read(packed(language.configuration)));
+  assert.deepEqual([settings.comments.lineComment, settings.brackets], ['#', [['[', ']']]]);
+  assert.match(read(packed('THIRD-PARTY-NOTICES.txt')), /vscode-languageclient 9\.[\s\S]*Permission is hereby granted/);
 });
 
 // The packed client, activated with the few parts of VS Code it touches before it starts the
