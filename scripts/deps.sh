@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|package|web|test] [PACKAGE...]
-#   build: what the native tool needs; package: also what scripts/package.sh needs (the VS
-#   Code extension's npm packages among it); web: what the web page needs to build and be served;
-#   test: everything; PACKAGE: anything more.
+# Usage: scripts/deps.sh [build|package|web|editors|test] [PACKAGE...]
+#   build: what the native tool needs; package: also what scripts/package.sh needs;
+#   web: what the web page needs to build and be served; editors: what the VS Code extension
+#   needs to be packed; test: everything; PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
@@ -24,7 +24,7 @@ fi
 if [ "$what" = test ] || [ "$what" = web ]; then
   packages+=(emscripten)
 fi
-if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = package ]; then
+if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = editors ]; then
   # Node and npm may come from another packaging of Node.js that bundles npm.
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
@@ -44,7 +44,7 @@ web_modules() {
 editor_modules() {
   local extension
   extension="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/editors/vscode"
-  if { [ "$what" = test ] || [ "$what" = package ]; } &&
+  if { [ "$what" = test ] || [ "$what" = editors ]; } &&
      [ ! "$extension/node_modules/.package-lock.json" -nt "$extension/package-lock.json" ]; then
     (cd "$extension" && npm ci --prefer-offline --no-audit --no-fund)
   fi

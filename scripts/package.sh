@@ -116,6 +116,7 @@ for kind in "${kinds[@]}"; do
     vsix)
       # The client bundled with its npm packages, packed by vsce (which takes its times from
       # SOURCE_DATE_EPOCH).
+      scripts/deps.sh editors
       stage="$root/build-pkg-vsix/pylo"
       node editors/vscode/build.mjs "$stage" "$version" LICENSE
       rm -f "$root/dist/pyloload-$version.vsix"
