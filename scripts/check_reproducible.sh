@@ -4,7 +4,7 @@
 # folders of different names and depths, runs scripts/package.sh in each and compares every
 # file of the two dist/ folders byte for byte. Exits 0 when all are identical, 1 otherwise
 # (naming the files that differ). Takes a few minutes (everything is built twice).
-# Usage: scripts/check_reproducible.sh [KIND...]   (as scripts/package.sh: deb zip web)
+# Usage: scripts/check_reproducible.sh [KIND...]   (as scripts/package.sh: deb zip web vsix)
 # Also: scripts/package.sh --check-reproducible [KIND...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

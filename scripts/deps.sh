@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|package|web|test] [PACKAGE...]
+# Usage: scripts/deps.sh [build|package|web|editors|test] [PACKAGE...]
 #   build: what the native tool needs; package: also what scripts/package.sh needs;
-#   web: what the web page needs to build and be served;
-#   test: everything; PACKAGE: anything more.
+#   web: what the web page needs to build and be served; editors: what the VS Code extension
+#   needs to be packed; test: everything; PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
@@ -23,6 +23,8 @@ if [ "$what" = test ]; then
 fi
 if [ "$what" = test ] || [ "$what" = web ]; then
   packages+=(emscripten)
+fi
+if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = editors ]; then
   # Node and npm may come from another packaging of Node.js that bundles npm.
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
@@ -38,12 +40,23 @@ web_modules() {
   fi
 }
 
+# The VS Code extension's npm packages (vsce packs it), again when its lock changed.
+editor_modules() {
+  local extension
+  extension="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/editors/vscode"
+  if { [ "$what" = test ] || [ "$what" = editors ]; } &&
+     [ ! "$extension/node_modules/.package-lock.json" -nt "$extension/package-lock.json" ]; then
+    (cd "$extension" && npm ci --prefer-offline --no-audit --no-fund)
+  fi
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   web_modules
+  editor_modules
   exit 0
 fi
 
@@ -54,3 +67,4 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q "${missing[@]}"
 web_modules
+editor_modules

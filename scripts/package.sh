@@ -8,9 +8,10 @@
 #                                          LICENSE, THIRD-PARTY-NOTICES.txt
 #   pyloload-VERSION-win64.msi             the same as an installer (Program Files, PATH)
 #   pyloload-web-VERSION.zip               the web page, for any static web server
-# Each from its own build folder (build-pkg, build-pkg-win, build-pkg-web). The build is
-# reproducible: the same commit gives byte-identical files in any folder.
-# Usage: scripts/package.sh [--site DIR] [deb|zip|web]...   (default: all; zip makes the msi too)
+#   pyloload-VERSION.vsix                  the VS Code extension (editors/vscode)
+# Each from its own build folder (build-pkg, build-pkg-win, build-pkg-web, build-pkg-vsix). The
+# build is reproducible: the same commit gives byte-identical files in any folder.
+# Usage: scripts/package.sh [--site DIR] [deb|zip|web|vsix]...   (default: all; zip makes the msi too)
 #          --site DIR: zip this built site instead of building one (CI reuses its build's)
 #        scripts/package.sh --check-reproducible [KIND...]
 #          builds everything twice, in two fresh clones of the last commit, and compares
@@ -28,7 +29,7 @@ if [ "${1:-}" = --site ]; then
   shift 2
 fi
 kinds=("$@")
-[ ${#kinds[@]} -gt 0 ] || kinds=(deb zip web)
+[ ${#kinds[@]} -gt 0 ] || kinds=(deb zip web vsix)
 
 # Nothing of the machine or the moment ends up in the files: times are the last commit's,
 # permissions and names do not depend on the caller's umask, time zone or locale.
@@ -112,8 +113,18 @@ for kind in "${kinds[@]}"; do
       python3 scripts/web_notices.py web > "$stage/THIRD-PARTY-NOTICES.txt"
       zip_folder "$stage" "$root/dist/pyloload-web-$version.zip"
       ;;
+    vsix)
+      # The client bundled with its npm packages, packed by vsce (which takes its times from
+      # SOURCE_DATE_EPOCH).
+      scripts/deps.sh editors
+      stage="$root/build-pkg-vsix/pylo"
+      node editors/vscode/build.mjs "$stage" "$version" LICENSE
+      rm -f "$root/dist/pyloload-$version.vsix"
+      (cd "$stage" && "$root/editors/vscode/node_modules/.bin/vsce" package --no-dependencies \
+           --out "$root/dist/pyloload-$version.vsix" </dev/null)
+      ;;
     *)
-      echo "package.sh: unknown package kind '$kind' (deb, zip or web)" >&2
+      echo "package.sh: unknown package kind '$kind' (deb, zip, web or vsix)" >&2
       exit 2
       ;;
   esac

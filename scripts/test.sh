@@ -3,8 +3,8 @@
 # Sets everything up and runs every test:
 #   1. a build with AddressSanitizer and UndefinedBehaviorSanitizer (clang) and its tests,
 #      the fuzz targets included;
-#   2. the release files of scripts/package.sh (the .deb, the Windows zip and installer, after
-#      the build the web page's zip), which the package tests check;
+#   2. the release files of scripts/package.sh (the .deb, the Windows zip and installer, the
+#      VS Code extension, after the build the web page's zip), which the package tests check;
 #   3. the ordinary build and every test, the Wine tests of the released Windows program and
 #      the web page's tests in headless Chromium (label web) included.
 # The tests that keep the device's 36 ms deadlines (end-to-end, Wine) and the fuzzers are
@@ -28,8 +28,8 @@ cmake --build build-asan $jobs
 (cd build-asan && ctest --output-on-failure $jobs)
 
 # The release files, as scripts/package.sh makes them; the Wine tests run the released programs.
-stage "packages: .deb and Windows"
-scripts/package.sh deb zip
+stage "packages: .deb, Windows and VS Code"
+scripts/package.sh deb zip vsix
 
 stage "build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-pkg-win/pyloload.exe" \
