@@ -38,6 +38,7 @@ void initialize(LanguageServer& server, const Json& id, const Json& params)
 void shutdown(LanguageServer& server, const Json& id, const Json&)
 {
     server.state = ServerState::ShutDown;
+    server.exitStatus = 0;
     server.documents.clear();
     reply(server, id, nullptr);
 }

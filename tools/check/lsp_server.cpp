@@ -66,7 +66,6 @@ void dispatch(LanguageServer& server, const Json& message)
     const Json& replyTo = request ? *id : kNull;
     if (method == "exit") {
         server.exited = true;
-        server.exitStatus = server.state == ServerState::ShutDown ? 0 : 1;
         return;
     }
     if (server.state == ServerState::Uninitialized) {
@@ -199,6 +198,5 @@ int runLanguageServer(ByteSource in, ByteSink out, std::FILE* err)
     }
     if (server.outFailed) std::fprintf(err, "pylocheck: the editor no longer reads the server's output\n");
     // The end of the input ends the server as "exit" does.
-    if (!server.exited) server.exitStatus = server.state == ServerState::ShutDown ? 0 : 1;
     return server.exitStatus;
 }

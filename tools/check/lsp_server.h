@@ -20,7 +20,7 @@ struct LanguageServer {
     ByteSink out;
     bool outFailed;    // a write failed: the editor is gone
     bool exited;       // "exit" came
-    int exitStatus;    // 0 when "shutdown" came before "exit" (or the end of the input), else 1
+    int exitStatus;    // 0 once "shutdown" came, else 1: the status at "exit" or the end of the input
 };
 
 void startServer(LanguageServer& server, ByteSink out);
