@@ -21,7 +21,8 @@ bool readPosition(const Json* position, EditorPosition& value);
 Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding);
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding);
 
-// Answers and notifications, written at once.
+// A message body written as it is, and answers and notifications, written at once.
+void sendBody(LanguageServer& server, const std::string& body);
 void reply(LanguageServer& server, const Json& id, Json result);
 void replyError(LanguageServer& server, const Json& id, int code, const std::string& message);
 void notify(LanguageServer& server, const char* method, Json params);

@@ -39,10 +39,8 @@ Handler handlerOf(const std::string& method)
 
 void write(LanguageServer& server, const Json& message)
 {
-    if (server.outFailed) return;
     // A message may quote the text, which need not be whole UTF-8 where a read cut a line.
-    const std::string body = message.dump(-1, ' ', false, Json::error_handler_t::replace);
-    if (!writeMessage(server.out, body)) server.outFailed = true;
+    sendBody(server, message.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
 void dispatch(LanguageServer& server, const Json& message)
@@ -133,6 +131,12 @@ Json positionJson(const Document& document, std::size_t offset, PositionEncoding
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding)
 {
     return Json{{"start", positionJson(document, from, encoding)}, {"end", positionJson(document, to, encoding)}};
+}
+
+void sendBody(LanguageServer& server, const std::string& body)
+{
+    if (server.outFailed) return;
+    if (!writeMessage(server.out, body)) server.outFailed = true;
 }
 
 void reply(LanguageServer& server, const Json& id, Json result)
