@@ -9,7 +9,8 @@ set -euo pipefail
 
 what=${1:-test}
 [ $# -gt 0 ] && shift
-packages=(cmake g++ make python3 util-linux gzip "$@")
+# nlohmann-json3-dev: the JSON of pylocheck's language server (headers only).
+packages=(cmake g++ make python3 util-linux gzip nlohmann-json3-dev "$@")
 if [ "$what" = package ] || [ "$what" = test ]; then
   # debhelper builds the .deb, lintian and hardening-check (devscripts) judge it; wixl
   # (msitools) makes the Windows installer, under faketime so that it is reproducible.
@@ -19,7 +20,7 @@ fi
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
              wine wine64 xvfb xdotool x11-utils imagemagick
-             groff-base man-db mandoc chromium)
+             groff-base man-db mandoc chromium neovim)
 fi
 if [ "$what" = test ] || [ "$what" = web ]; then
   packages+=(emscripten)
@@ -30,13 +31,16 @@ if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = editors ]; then
   command -v npm >/dev/null || packages+=(npm)
 fi
 
-# The web page's npm packages, exactly as web/package-lock.json locks them (from the npm
-# cache when it holds them).
+# The web page's npm packages, exactly as web/package-lock.json locks them, and the language
+# server tests' client (tests/lsp/package-lock.json), from the npm cache when it holds them.
 web_modules() {
-  local web
-  web="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/web"
-  if { [ "$what" = test ] || [ "$what" = web ]; } && [ ! -d "$web/node_modules" ]; then
-    (cd "$web" && npm ci --prefer-offline --no-audit --no-fund)
+  local root
+  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  if { [ "$what" = test ] || [ "$what" = web ]; } && [ ! -d "$root/web/node_modules" ]; then
+    (cd "$root/web" && npm ci --prefer-offline --no-audit --no-fund)
+  fi
+  if [ "$what" = test ] && [ ! -d "$root/tests/lsp/node_modules" ]; then
+    (cd "$root/tests/lsp" && npm ci --prefer-offline --no-audit --no-fund)
   fi
 }
 

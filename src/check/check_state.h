@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "check/diagnostics.h"
 #include "check/read_checks.h"
@@ -47,18 +48,23 @@ struct CheckState {
     int msetColumn;
     int msetValue;
     std::string msetSource;
+    const char* lastCode;  // the code of the last warning, which its notes carry
 };
 
 // The read as shown under a message: without its line feed.
 std::string sourceOf(const char* text);
 // A message at a line and column of the file. Messages and sources are moved into the report.
-void addAt(CheckState& state, int line, int column, Severity severity, std::string message, std::string source,
-           int caret);
+void addAt(CheckState& state, int line, int column, Severity severity, const char* code, std::string message,
+           std::string source, int caret, bool tied, std::vector<Fix> fixes = {});
 // A message about the current read; column is an index into it.
-void add(CheckState& state, std::size_t column, Severity severity, std::string message, bool withSource = true);
-// A warning with the read shown under it; a note without.
-void warn(CheckState& state, std::size_t column, std::string message);
+void add(CheckState& state, std::size_t column, Severity severity, const char* code, std::string message,
+         bool withSource, bool tied);
+// A warning with the read shown under it, and its repairs.
+void warn(CheckState& state, std::size_t column, const char* code, std::string message, std::vector<Fix> fixes = {});
+// A note on the warning just made, without the read.
 void note(CheckState& state, std::size_t column, std::string message);
+// A repair that replaces the characters [from, to) of the current read with text.
+Fix fixRead(const CheckState& state, std::string title, std::size_t from, std::size_t to, std::string text);
 
 bool isLineEnd(char c);
 // A blank line or a comment.

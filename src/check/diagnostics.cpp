@@ -17,28 +17,40 @@ std::string sourceOf(const char* text)
 
 // Messages and sources are moved, not copied, into the report: a file full of findings makes
 // thousands of them.
-void addAt(CheckState& state, int line, int column, Severity severity, std::string message, std::string source,
-           int caret)
+void addAt(CheckState& state, int line, int column, Severity severity, const char* code, std::string message,
+           std::string source, int caret, bool tied, std::vector<Fix> fixes)
 {
-    addDiagnostic(*state.report, Diagnostic{line, column, severity, std::move(message), std::move(source), caret});
+    addDiagnostic(*state.report, Diagnostic{line, column, severity, std::move(message), std::move(source), caret, code,
+                                            tied, std::move(fixes)});
 }
 
-// A message about the current read; column is an index into it.
-void add(CheckState& state, std::size_t column, Severity severity, std::string message, bool withSource)
+void add(CheckState& state, std::size_t column, Severity severity, const char* code, std::string message,
+         bool withSource, bool tied)
 {
     const int caret = static_cast<int>(column);
-    addAt(state, state.line, state.startColumn + caret + 1, severity, std::move(message),
-          withSource ? sourceOf(state.text) : std::string(), caret);
+    addAt(state, state.line, state.startColumn + caret + 1, severity, code, std::move(message),
+          withSource ? sourceOf(state.text) : std::string(), caret, tied);
 }
 
-void warn(CheckState& state, std::size_t column, std::string message)
+void warn(CheckState& state, std::size_t column, const char* code, std::string message, std::vector<Fix> fixes)
 {
-    add(state, column, Severity::Warning, std::move(message));
+    state.lastCode = code;
+    const int caret = static_cast<int>(column);
+    addAt(state, state.line, state.startColumn + caret + 1, Severity::Warning, code, std::move(message),
+          sourceOf(state.text), caret, false, std::move(fixes));
 }
 
 void note(CheckState& state, std::size_t column, std::string message)
 {
-    add(state, column, Severity::Note, std::move(message), false);
+    add(state, column, Severity::Note, state.lastCode, std::move(message), false, true);
+}
+
+Fix fixRead(const CheckState& state, std::string title, std::size_t from, std::size_t to, std::string text)
+{
+    const int line = state.line - 1;
+    const int start = state.startColumn;
+    return Fix{std::move(title), {TextEdit{TextPoint{line, start + static_cast<int>(from)},
+                                           TextPoint{line, start + static_cast<int>(to)}, std::move(text)}}};
 }
 
 }  // namespace check_detail
@@ -134,6 +146,7 @@ bool checkWith(CheckReport& report, Compile compile)
     // fixed and small.
     CheckState state{};
     state.report = &report;
+    state.lastCode = "";
     clearReadCheck(state.reads);
     const ParseObserver observer{&state,      onLineRead,          onLineRejected,
                                  onEntryCut,  onStatementAccepted, onTextEnded};

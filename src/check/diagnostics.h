@@ -15,6 +15,26 @@
 
 enum class Severity { Warning, Note };
 
+// A place in the text as editors count it: 0-based line and 0-based byte column of the
+// physical line (a UTF-8 byte-order mark before line 0 not counted).
+struct TextPoint {
+    int line;
+    int column;
+};
+
+// Replaces the text from from up to to with text.
+struct TextEdit {
+    TextPoint from;
+    TextPoint to;
+    std::string text;
+};
+
+// A mechanical repair of a finding: what an editor offers to do about it.
+struct Fix {
+    std::string title;
+    std::vector<TextEdit> edits;
+};
+
 struct Diagnostic {
     int line;    // 1-based physical line
     int column;  // 1-based column in the physical line
@@ -22,6 +42,11 @@ struct Diagnostic {
     std::string message;
     std::string source;  // the text to show under the message; empty for none
     int caret;           // 0-based position of the caret in source
+    // The kind of finding, a name that stays ("unknown-key-name"); a note that belongs to a
+    // warning carries the warning's.
+    const char* code = "";
+    bool tied = false;      // a note that belongs to the finding before it
+    std::vector<Fix> fixes{};  // the repairs, the likeliest first; most findings have none
 };
 
 // A report keeps the first kMostDiagnostics findings and counts the rest, so that its memory

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "check/check_state.h"
 #include "check/suggest.h"
@@ -76,41 +78,75 @@ std::string withSynonym(const CheckState& state, const EntryEvent& e)
     return "[" + fixed + "]";
 }
 
+// The column after the entry's closing "]".
+std::size_t entryEnd(const EntryEvent& e) { return e.textColumn + e.textLength + 1; }
+
+// A repair that writes the whole entry anew.
+Fix entryFix(const CheckState& state, const EntryEvent& e, const std::string& entry)
+{
+    return fixRead(state, "Change to '" + entry + "'", e.openColumn, entryEnd(e), entry);
+}
+
+// The entry without its keypad markers, which a name off the keypad does not want.
+Fix withoutKeypad(const CheckState& state, const EntryEvent& e, const std::string& name)
+{
+    std::string markers = textBetween(state, e.textColumn, static_cast<std::size_t>(e.nameColumn));
+    for (std::size_t at; (at = markers.find("(n)")) != std::string::npos || (at = markers.find("(N)")) != std::string::npos;) {
+        markers.erase(at, 3);
+    }
+    return entryFix(state, e, "[" + markers + name + "]");
+}
+
 void explainUnknownName(CheckState& state, const EntryRecord& record, const std::string& consequence)
 {
     const EntryEvent& e = record.event;
     const std::string name = nameOf(state, e);
+    const std::size_t nameColumn = static_cast<std::size_t>(e.nameColumn);
     const std::size_t marker = markerAfterName(name);
     if (marker != std::string::npos) {
-        warn(state, static_cast<std::size_t>(e.nameColumn) + marker,
-             "marker '" + name.substr(marker, 3) + "' written after the name; markers come before the name, so '" +
-                 name + "' is no key name; " + consequence);
         const std::string fixed = withMarkersFirst(state, e);
+        std::vector<Fix> fixes;
+        if (!fixed.empty()) fixes.push_back(entryFix(state, e, fixed));
+        warn(state, nameColumn + marker, "marker-after-name",
+             "marker '" + name.substr(marker, 3) + "' written after the name; markers come before the name, so '" +
+                 name + "' is no key name; " + consequence,
+             std::move(fixes));
         if (!fixed.empty()) note(state, e.openColumn, "did you mean '" + fixed + "'?");
         return;
     }
     const bool keypad = record.entry.keypad != 0;
-    warn(state, static_cast<std::size_t>(e.nameColumn),
-         std::string(keypad ? "unknown keypad key name '" : "unknown key name '") + name +
-             "'; " + consequence);
     const std::string combination = combinationEntries(name);
     const std::string synonym = combination.empty() ? withSynonym(state, e) : std::string();
+    std::vector<std::string> names;
+    std::vector<Fix> fixes;
     if (!combination.empty()) {
-        note(state, static_cast<std::size_t>(e.nameColumn),
-             "keys held together are written as entries that press, type and release: '" + combination + "'");
+        fixes.push_back(entryFix(state, e, combination));
     } else if (!synonym.empty()) {
-        note(state, static_cast<std::size_t>(e.nameColumn), "did you mean '" + synonym + "'?");
+        fixes.push_back(entryFix(state, e, synonym));
     } else {
-        const std::string names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
-        if (!names.empty()) note(state, static_cast<std::size_t>(e.nameColumn), "did you mean " + names + "?");
+        names = closestKeyNameList(name, keypad ? keypadKeyTable() : mainKeyTable());
+        for (const std::string& candidate : names) {
+            fixes.push_back(fixRead(state, "Change to '" + candidate + "'", nameColumn, entryEnd(e) - 1, candidate));
+        }
     }
+    std::int32_t offPad = 0;
     if (keypad) {
         std::int32_t caseCode = 0;
-        const std::int32_t number = lookupKeyName(name.data(), name.size(), false, false, caseCode);
-        if (number != 0) {
-            note(state, static_cast<std::size_t>(e.nameColumn),
-                 "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(number));
-        }
+        offPad = lookupKeyName(name.data(), name.size(), false, false, caseCode);
+        if (offPad != 0) fixes.push_back(withoutKeypad(state, e, name));
+    }
+    warn(state, nameColumn, "unknown-key-name",
+         std::string(keypad ? "unknown keypad key name '" : "unknown key name '") + name + "'; " + consequence,
+         std::move(fixes));
+    if (!combination.empty()) {
+        note(state, nameColumn, "keys held together are written as entries that press, type and release: '" + combination + "'");
+    } else if (!synonym.empty()) {
+        note(state, nameColumn, "did you mean '" + synonym + "'?");
+    } else if (!names.empty()) {
+        note(state, nameColumn, "did you mean " + closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable()) + "?");
+    }
+    if (offPad != 0) {
+        note(state, nameColumn, "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(offPad));
     }
 }
 
@@ -141,41 +177,45 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
         const std::string name = nameOf(state, e);
         const std::string sent = std::to_string(static_cast<std::uint32_t>(record.entry.code) & 0xFFu);
         if (record.entry.isValue && !allDigits(name)) {
-            warn(state, at, "value '" + name + "' is not a number; it is sent as " + sent);
+            warn(state, at, "not-a-number", "value '" + name + "' is not a number; it is sent as " + sent);
         } else if (record.entry.isValue && aboveValueCap(name)) {
-            warn(state, at, "value " + name + " is above 250, the largest value; it is sent as " + sent);
+            warn(state, at, "value-capped", "value " + name + " is above 250, the largest value; it is sent as " + sent,
+                 {fixRead(state, "Change to '" + sent + "'", at, entryEnd(e) - 1, sent)});
         } else if (rawNumberCut(record, name)) {
-            warn(state, at, "raw number '" + name + "' has more than three digits; only '" + name.substr(0, 3) +
-                                "' is read, which gives " + std::to_string(record.entry.code));
+            warn(state, at, "raw-number-cut",
+                 "raw number '" + name + "' has more than three digits; only '" + name.substr(0, 3) +
+                     "' is read, which gives " + std::to_string(record.entry.code),
+                 {fixRead(state, "Change to '" + name.substr(0, 3) + "'", at, entryEnd(e) - 1, name.substr(0, 3))});
         }
         return;
     }
     case EntryFault::PlusMinusRefused: {
         const std::string marker = textBetween(state, static_cast<std::size_t>(e.refusedColumn),
                                                static_cast<std::size_t>(e.refusedColumn) + 3);
-        warn(state, static_cast<std::size_t>(e.refusedColumn),
+        warn(state, static_cast<std::size_t>(e.refusedColumn), "plus-and-minus",
              "'" + marker + "' together with '" + (marker == "(+)" ? "(-)" : "(+)") +
                  "' in one entry: the entry '[" + entryText(state, e) + "]' is refused and dropped");
         return;
     }
     case EntryFault::NoName:
-        warn(state, e.openColumn, "entry without a key name gives key number 0; " + consequence);
+        warn(state, e.openColumn, "no-key-name", "entry without a key name gives key number 0; " + consequence,
+             {fixRead(state, "Remove the entry '[" + entryText(state, e) + "]'", e.openColumn, entryEnd(e), "")});
         return;
     case EntryFault::UnknownName:
         explainUnknownName(state, record, consequence);
         return;
     case EntryFault::ValueIsZero:
         if (e.nameColumn < 0 || allDigits(nameOf(state, e))) {
-            warn(state, at, "value entry of 0; " + consequence);
+            warn(state, at, "zero-value", "value entry of 0; " + consequence);
         } else {
-            warn(state, at, "value '" + nameOf(state, e) + "' is not a number and gives 0; " + consequence);
+            warn(state, at, "not-a-number", "value '" + nameOf(state, e) + "' is not a number and gives 0; " + consequence);
         }
         return;
     case EntryFault::RawIsZero:
         if (e.nameColumn < 0) {
-            warn(state, e.openColumn, "empty raw entry gives 0; " + consequence);
+            warn(state, e.openColumn, "zero-raw", "empty raw entry gives 0; " + consequence);
         } else {
-            warn(state, at, "raw value " + std::to_string(record.entry.code) + " from '" + nameOf(state, e) +
+            warn(state, at, "zero-raw", "raw value " + std::to_string(record.entry.code) + " from '" + nameOf(state, e) +
                                 "' has its low seven bits 0; " + consequence);
             if (rawNumberCut(record, nameOf(state, e))) {
                 note(state, at, "only the first three digits of '" + nameOf(state, e) + "' are read");
@@ -183,8 +223,9 @@ void explainEntry(CheckState& state, const EntryRecord& record, bool afterEnd)
         }
         return;
     case EntryFault::Unclosed:
-        warn(state, e.openColumn,
-             "entry '[" + entryText(state, e) + "' has no closing ']'; it and the rest of the line are skipped");
+        warn(state, e.openColumn, "unclosed-entry",
+             "entry '[" + entryText(state, e) + "' has no closing ']'; it and the rest of the line are skipped",
+             {fixRead(state, "Close the entry with ']'", entryEnd(e) - 1, entryEnd(e) - 1, "]")});
         return;
     case EntryFault::BeyondLimit:
         return;
@@ -210,7 +251,7 @@ void explainHash(CheckState& state, int end)
         from = e.textColumn + e.textLength + 1;
     }
     if (sent == 0) return;
-    warn(state, hash, "'#' starts no comment after a statement: " +
+    warn(state, hash, "hash-in-statement", "'#' starts no comment after a statement: " +
                           (sent == 1 ? "the entry '" + firstSent + "' after it is sent"
                                      : "the " + std::to_string(sent) + " entries after it are sent"));
     if (!state.hashNoted) {
@@ -259,7 +300,10 @@ void explainEntries(CheckState& state, const Statement& statement)
             std::string message = std::string("the ") + (statement.isLong ? "long" : "short") + " sequence is full (" +
                                   std::to_string(limit) + " entries); this entry";
             if (dropped > 1) message += " and the " + std::to_string(dropped - 1) + " after it";
-            warn(state, r.event.openColumn, message + (dropped > 1 ? " are dropped" : " is dropped"));
+            const EntryEvent& last = state.entries[state.entryCount - 1].event;
+            warn(state, r.event.openColumn, "sequence-full", message + (dropped > 1 ? " are dropped" : " is dropped"),
+                 {fixRead(state, dropped > 1 ? "Remove the dropped entries" : "Remove the dropped entry",
+                          r.event.openColumn, entryEnd(last), "")});
             continue;
         }
         explainEntry(state, r, r.event.slot > end);
@@ -267,12 +311,10 @@ void explainEntries(CheckState& state, const Statement& statement)
                               r.event.fault != EntryFault::Unclosed && r.event.slot == end;
         if (endsHere && notSent > 0) {
             const std::size_t column = state.entries[firstNotSent].event.openColumn;
-            if (notSent == 1) {
-                add(state, column, Severity::Note, "so this entry is not sent");
-            } else {
-                add(state, column, Severity::Note,
-                    "so this entry and the " + std::to_string(notSent - 1) + " after it are not sent");
-            }
+            add(state, column, Severity::Note, state.lastCode,
+                notSent == 1 ? "so this entry is not sent"
+                             : "so this entry and the " + std::to_string(notSent - 1) + " after it are not sent",
+                true, true);
         }
     }
 }

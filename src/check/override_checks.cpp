@@ -2,10 +2,24 @@
 // Statements that replace an earlier one: a second statement for the same input sequence, a
 // second MSET. Both places are told.
 #include <string>
+#include <vector>
 
 #include "check/check_state.h"
 
 namespace check_detail {
+
+namespace {
+
+// Removing the earlier statement leaves the image as it is: a repair when the statement is its
+// line's first read (1-based column 1), so that nothing else goes with the line.
+std::vector<Fix> removeLine(int line, int column, const char* what)
+{
+    if (column != 1) return {};
+    return {Fix{std::string("Remove ") + what + " (line " + std::to_string(line) + ")",
+                {TextEdit{TextPoint{line - 1, 0}, TextPoint{line, 0}, std::string()}}}};
+}
+
+}  // namespace
 
 void rememberOverrides(CheckState& state, const Statement& statement)
 {
@@ -18,11 +32,12 @@ void rememberOverrides(CheckState& state, const Statement& statement)
         if (earlier > 0) {
             char number[3] = {static_cast<char>('0' + statement.kind / 10), static_cast<char>('0' + statement.kind % 10),
                               '\0'};
-            add(state, 0, Severity::Note,
-                std::string("this statement replaces the whole ") + (statement.isLong ? "long" : "short") +
-                    " sequence of input " + number + " set on line " + std::to_string(earlier));
-            addAt(state, earlier, state.sequenceColumn[input][which], Severity::Note, "the statement it replaces",
-                  state.sequenceSource[input][which], 0);
+            addAt(state, state.line, column, Severity::Note, "replaced-sequence",
+                  std::string("this statement replaces the whole ") + (statement.isLong ? "long" : "short") +
+                      " sequence of input " + number + " set on line " + std::to_string(earlier),
+                  source, 0, false, removeLine(earlier, state.sequenceColumn[input][which], "the statement it replaces"));
+            addAt(state, earlier, state.sequenceColumn[input][which], Severity::Note, "replaced-sequence",
+                  "the statement it replaces", state.sequenceSource[input][which], 0, true);
         }
         earlier = state.line;
         state.sequenceColumn[input][which] = column;
@@ -30,10 +45,12 @@ void rememberOverrides(CheckState& state, const Statement& statement)
     } else if (statement.kind >= kKindMset0 && statement.kind < kKindRot1) {
         const int value = statement.kind - kKindMset0;
         if (state.msetLine > 0) {
-            add(state, 0, Severity::Note,
-                "MSET:" + std::to_string(value) + " overrides MSET:" + std::to_string(state.msetValue) +
-                    " set on line " + std::to_string(state.msetLine));
-            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "the MSET it overrides", state.msetSource, 0);
+            addAt(state, state.line, column, Severity::Note, "overridden-mset",
+                  "MSET:" + std::to_string(value) + " overrides MSET:" + std::to_string(state.msetValue) +
+                      " set on line " + std::to_string(state.msetLine),
+                  source, 0, false, removeLine(state.msetLine, state.msetColumn, "the MSET it overrides"));
+            addAt(state, state.msetLine, state.msetColumn, Severity::Note, "overridden-mset", "the MSET it overrides",
+                  state.msetSource, 0, true);
         }
         state.msetLine = state.line;
         state.msetColumn = column;

@@ -17,16 +17,17 @@ std::string shownText(const char* text)
     return std::string(text, n);
 }
 
-void warnAt(CheckReport& report, const LineEvent& event, std::size_t at, const std::string& message)
+void warnAt(CheckReport& report, const LineEvent& event, std::size_t at, const char* code, const std::string& message)
 {
     addDiagnostic(report, Diagnostic{event.physicalLine, event.startColumn + static_cast<int>(at) + 1,
-                                     Severity::Warning, message, shownText(event.text), static_cast<int>(at)});
+                                     Severity::Warning, message, shownText(event.text), static_cast<int>(at), code});
 }
 
-void noteAt(CheckReport& report, const LineEvent& event, std::size_t at, const std::string& message)
+// A note on the warning just made.
+void noteAt(CheckReport& report, const LineEvent& event, std::size_t at, const char* code, const std::string& message)
 {
     addDiagnostic(report, Diagnostic{event.physicalLine, event.startColumn + static_cast<int>(at) + 1,
-                                     Severity::Note, message, std::string(), 0});
+                                     Severity::Note, message, std::string(), 0, code, true});
 }
 
 // The first read decides: a UTF-16 byte-order mark, a NUL byte or two control characters in
@@ -71,15 +72,15 @@ void checkRead(ReadCheck& check, CheckReport& report, const LineEvent& event)
                                                  "every line: save the file as UTF-8"
                                                : "the file looks binary, not like text; the compiler reads it as text "
                                                  "and takes what looks like statements",
-                                         std::string(), 0});
-        noteAt(report, event, 0, "NUL bytes and carriage returns in it are not reported one by one");
+                                         std::string(), 0, utf16 ? "utf16-file" : "binary-file"});
+        noteAt(report, event, 0, utf16 ? "utf16-file" : "binary-file", "NUL bytes and carriage returns in it are not reported one by one");
     }
     if (check.looksBinary) return;
     if (textLength < event.length) {
         std::size_t cut = event.length - textLength - 1;
         if (event.endedLine) --cut;
         if (cut > 0) {
-            warnAt(report, event, textLength,
+            warnAt(report, event, textLength, "nul-byte",
                    "NUL byte: the compiler reads the line only up to here; the " + std::to_string(cut) +
                        (cut == 1 ? " byte after it is" : " bytes after it are") + " ignored");
         }
@@ -89,11 +90,11 @@ void checkRead(ReadCheck& check, CheckReport& report, const LineEvent& event)
     const std::size_t at = static_cast<std::size_t>(cr - event.text);
     if (!textFollows(event.text, at)) return;
     check.crLine = event.physicalLine;
-    warnAt(report, event, at,
+    warnAt(report, event, at, "lone-carriage-return",
            "carriage return without a line feed: it ends no line, so the text after it belongs to this line");
     if (!check.crNoted) {
         check.crNoted = true;
-        noteAt(report, event, at, "lines end with a line feed or carriage return and line feed; "
+        noteAt(report, event, at, "lone-carriage-return", "lines end with a line feed or carriage return and line feed; "
                                   "a file with carriage returns alone is one long line");
     }
 }
@@ -102,5 +103,5 @@ void checkTextEnd(CheckReport& report, int physicalLine, int column)
 {
     addDiagnostic(report, Diagnostic{physicalLine, column + 1, Severity::Warning,
                                      "a Ctrl-Z byte ends the text here; the compiler reads nothing after it",
-                                     std::string(), 0});
+                                     std::string(), 0, "ctrl-z"});
 }

@@ -73,7 +73,7 @@ std::vector<Candidate> candidatesOf(std::size_t count, Names nameAt)
 }
 
 // The candidates nearest to word, at most kMostSuggestions of them, when near enough.
-std::string closest(std::string_view word, const std::vector<Candidate>& candidates)
+std::vector<std::string> closest(std::string_view word, const std::vector<Candidate>& candidates)
 {
     const int allowed = allowedDistance(word.size());
     int best = allowed + 1;
@@ -95,7 +95,7 @@ std::string closest(std::string_view word, const std::vector<Candidate>& candida
         }
         if (found.size() < kMostSuggestions) found.emplace_back(candidate.name);
     }
-    return quotedList(found);
+    return found;
 }
 
 // A key table's names, and the answers already given for it: a file full of the same unknown
@@ -103,7 +103,7 @@ std::string closest(std::string_view word, const std::vector<Candidate>& candida
 struct TableSuggestions {
     const KeyName* names;
     std::vector<Candidate> candidates;
-    std::unordered_map<std::string, std::string> answers;
+    std::unordered_map<std::string, std::vector<std::string>> answers;
 };
 
 constexpr std::size_t kMostAnswersKept = 4096;
@@ -275,19 +275,26 @@ int editDistance(std::string_view a, std::string_view b, int limit)
     return std::min(previous[m], limit + 1);
 }
 
-std::string closestKeyNames(std::string_view name, const KeyTable& table)
+std::vector<std::string> closestKeyNameList(std::string_view name, const KeyTable& table)
 {
     TableSuggestions& suggestions = suggestionsFor(table);
     std::string key = lowered(name);
     const auto known = suggestions.answers.find(key);
     if (known != suggestions.answers.end()) return known->second;
-    std::string names = closest(key, suggestions.candidates);
+    std::vector<std::string> names = closest(key, suggestions.candidates);
     if (suggestions.answers.size() == kMostAnswersKept) suggestions.answers.clear();
     suggestions.answers.emplace(std::move(key), names);
     return names;
 }
 
-std::string closestKeyword(std::string_view word)
+std::string closestKeyNames(std::string_view name, const KeyTable& table)
+{
+    return quotedList(closestKeyNameList(name, table));
+}
+
+std::string closestKeyword(std::string_view word) { return quotedList(closestKeywordList(word)); }
+
+std::vector<std::string> closestKeywordList(std::string_view word)
 {
     static const char* const keywords[] = {"IN", "PREL", "REVX", "REVY", "MSET", "ROT1", "ROT2", "ROT3", "ROT4"};
     static const std::vector<Candidate> candidates = candidatesOf(std::size(keywords), [](std::size_t i) { return std::string_view(keywords[i]); });

@@ -9,6 +9,8 @@
 #include "check/hex_dump.h"
 #include "check/image_file.h"
 #include "check/key_list.h"
+#include "check/lsp_server.h"
+#include "check/lsp_stdio.h"
 #include "config/config_reader.h"
 #include "pylo_version.h"
 
@@ -24,7 +26,7 @@ bool isFileName(const char* arg) { return arg[0] != '\0' && arg[0] != '-'; }
 
 bool isOption(const char* arg)
 {
-    for (const char* option : {"--hex", "--image", "--list-keys", "--help", "-h", "--version"}) {
+    for (const char* option : {"--hex", "--image", "--list-keys", "--lsp", "--stdio", "--help", "-h", "--version"}) {
         if (is(arg, option)) return true;
     }
     return false;
@@ -97,6 +99,10 @@ int run(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return writeImage(argv[2], argv[3], err);
     }
     if (argc == 2 && isFileName(argv[1])) return explain(argv[1], out, err);
+    // Editors' clients may add "--stdio" to say which channel they use: the only one there is.
+    if ((argc == 2 || (argc == 3 && is(argv[2], "--stdio"))) && is(argv[1], "--lsp")) {
+        return runLanguageServer(standardInput(), standardOutput(), err);
+    }
     return usageError(argc, argv, err);
 }
 

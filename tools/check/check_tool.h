@@ -4,6 +4,7 @@
 //   pylocheck --hex CONFIG        the image as a hex dump
 //   pylocheck --image OUT CONFIG  the image's 8196 bytes into OUT
 //   pylocheck --list-keys         every key name with its key number
+//   pylocheck --lsp               a language server on standard input and output (lsp_server.h)
 //   pylocheck --help              usage on standard output
 //   pylocheck --version           the version on standard output
 // Every form ends with 2 on a usage error (the usage line on standard error), on a file that

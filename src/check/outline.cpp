@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// The outline of a text: every statement the compiler takes, in order, and the extent of a
+// finding on its line.
+#include <cstring>
+
+#include "check/assist.h"
+#include "check/assist_text.h"
+#include "check/line_scan.h"
+#include "config/config_reader.h"
+
+namespace {
+
+struct OutlineState {
+    std::vector<OutlineItem>* items;
+    int line;
+    int startColumn;
+    int length;  // of the read, its line feed aside
+    int used;
+    int latest[kInputCount][2];  // 1 + the item of each sequence's statement so far, 0 for none
+};
+
+void onLineRead(void* context, const LineEvent& event)
+{
+    auto& state = *static_cast<OutlineState*>(context);
+    state.line = event.physicalLine - 1;
+    state.startColumn = event.startColumn;
+    const int length = static_cast<int>(std::strlen(event.text));
+    state.length = length > 0 && event.text[length - 1] == '\n' ? length - 1 : length;
+    state.used = 0;
+}
+
+void onEntryCut(void* context, const EntryEvent& event)
+{
+    auto& state = *static_cast<OutlineState*>(context);
+    if (event.fault != EntryFault::PlusMinusRefused && event.fault != EntryFault::BeyondLimit &&
+        event.fault != EntryFault::Unclosed) {
+        ++state.used;
+    }
+}
+
+void onStatementAccepted(void* context, const Statement& statement)
+{
+    auto& state = *static_cast<OutlineState*>(context);
+    std::vector<OutlineItem>& items = *state.items;
+    const int from = state.startColumn;
+    const int to = state.startColumn + state.length;
+    if (statement.kind > kInputCount) {
+        items.push_back(OutlineItem{optionName(statement.kind), optionEffect(statement), OutlineKind::Option,
+                                    state.line, from, to, from + (state.length < 6 ? state.length : 6)});
+        return;
+    }
+    const std::string number = twoDigits(statement.kind);
+    const int slots = statement.isLong ? kLongSlots : kShortSlots;
+    std::string detail = std::string(statement.isLong ? "long" : "short") + " sequence of input " + number + ", " +
+                         std::to_string(state.used) + " of " + std::to_string(slots) + " entries";
+    const int sent = firstUnsent(statement);
+    if (sent < state.used) detail += ", " + std::to_string(sent) + " sent";
+    int& latest = state.latest[statement.kind - 1][statement.isLong ? 0 : 1];
+    if (latest > 0) items[static_cast<std::size_t>(latest - 1)].detail += "; replaced on line " + std::to_string(state.line + 1);
+    latest = static_cast<int>(items.size()) + 1;
+    items.push_back(OutlineItem{"in" + number + (statement.isLong ? ":" : "|"), detail,
+                                statement.isLong ? OutlineKind::LongSequence : OutlineKind::ShortSequence, state.line,
+                                from, to, from + 5});
+}
+
+bool isEnd(char c) { return c == '[' || c == ']' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
+
+}  // namespace
+
+std::vector<OutlineItem> outlineOf(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<OutlineItem> items;
+    OutlineState state{};
+    state.items = &items;
+    const ParseObserver observer{&state, onLineRead, nullptr, onEntryCut, onStatementAccepted, nullptr};
+    ConfigImage image;
+    compileConfigBuffer(data, size, image, &observer);
+    return items;
+}
+
+int findingEnd(std::string_view line, int column)
+{
+    const int length = static_cast<int>(line.size());
+    if (column < 0 || column >= length) return column;
+    int end = column;
+    if (line[static_cast<std::size_t>(end)] == '[') {
+        // The entry to its "]", or to the end of the line when it has none.
+        while (end < length && line[static_cast<std::size_t>(end)] != ']') ++end;
+        return end < length ? end + 1 : end;
+    }
+    while (end < length && !isEnd(line[static_cast<std::size_t>(end)])) ++end;
+    return end > column ? end : column + 1;
+}
