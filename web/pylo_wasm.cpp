@@ -262,8 +262,16 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_step_bytes() { return gStep.bytes;
 EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_discards_input() { return gStep.discardInput ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt(int signal) { interruptUpload(gSession, signal); }
+// The page has no signals: Cancel interrupts with none, so the session ends in UploadInterrupted.
+EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt() { interruptUpload(gSession, 0); }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_write_failed() { uploadWriteFailed(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_outcome() { return uploadOutcome(gSession); }
+
+// The outcomes an upload can end in, by name, so that the page never spells them as numbers.
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_ok() { return UploadOk; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_port_error() { return UploadPortError; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_no_device() { return UploadNoDevice; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_link_error() { return UploadLinkError; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_interrupted() { return UploadInterrupted; }
 
 }  // extern "C"

@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The upload over Web Serial. The shared session (upload_plan.h, through wasm.js) says what to
 // send and judges the replies; this file only moves the bytes and keeps the time.
-import { session } from './wasm.js';
+import { session, Outcome } from './wasm.js';
 
 export const REPLY_TIMEOUT_MS = 36;
-const SIGINT = 2;
 
 // pyloload's words for each outcome.
 export function outcomeWords(outcome) {
-  if (outcome === 0) return 'Configuration complete';
-  if (outcome === 2) return 'Error opening the port: make sure that it is not in use by another application';
-  if (outcome === 3) return 'PYLO not found';
-  if (outcome >= 128) return 'Upload interrupted';
+  if (outcome === Outcome.ok) return 'Configuration complete';
+  if (outcome === Outcome.portError) return 'Error opening the port: make sure that it is not in use by another application';
+  if (outcome === Outcome.noDevice) return 'PYLO not found';
+  if (outcome === Outcome.interrupted) return 'Upload interrupted';
   return 'Error while communicating with PYLO';
 }
 
@@ -56,12 +55,12 @@ function byteQueue(reader) {
 
 // Uploads the last compiled image through port (a SerialPort). progress({input, done, total,
 // secondsLeft}) is called as each input opens; cancelled() is asked before every step.
-// Resolves to the outcome: 0 ok, 2 port error, 3 no device, 4 link error, 130 cancelled.
+// Resolves to the outcome (Outcome of wasm.js).
 export async function upload(port, { progress = () => {}, cancelled = () => false } = {}) {
   try {
     await port.open({ baudRate: 9600, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' });
   } catch (e) {
-    return 2;
+    return Outcome.portError;
   }
   const writer = port.writable.getWriter();
   const reader = port.readable.getReader();
@@ -73,7 +72,7 @@ export async function upload(port, { progress = () => {}, cancelled = () => fals
   let interrupted = false;
   for (;;) {
     if (!interrupted && cancelled()) {
-      session.interrupt(SIGINT);
+      session.interrupt();
       interrupted = true;
     }
     const step = session.step(reply);

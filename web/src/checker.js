@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// The checking round-trip. Each edit is compiled and checked at once; when checks have become
+// slow (thousands of messages), edits go to a worker instead, newest first, so that typing
+// never waits. The worker starts when first needed, with the page's compiled WebAssembly.
+// page = {currentBytes(), show(bytes, result, start)}: show draws a result.
+import { check, compiledModule } from './wasm.js';
+
+const SLOW_MS = 16;
+
+export function createChecker({ currentBytes, show }) {
+  let worker = null;
+  let lastCheckMs = 0;
+  let version = 0;       // of the text: one more at each edit
+  let shownVersion = 0;  // of the result shown
+  let busy = false;      // the worker is checking
+
+  function inWorker() {
+    if (busy) return;
+    busy = true;
+    if (worker === null) {
+      worker = new Worker('check_worker.js', { type: 'module' });
+      worker.postMessage({ module: compiledModule() });
+      worker.onmessage = done;
+    }
+    worker.postMessage({ version, bytes: currentBytes() });
+  }
+
+  function done({ data }) {
+    busy = false;
+    lastCheckMs = data.ms;
+    if (data.version === version && shownVersion !== version) {
+      const now = performance.now();
+      performance.measure('pylo-check', { start: now - data.ms, end: now });
+      shownVersion = version;
+      show(data.bytes, data.result, now);
+    } else if (data.version !== version) {
+      inWorker();
+    }
+  }
+
+  // Compiles and checks the current bytes and draws the result. performance.measure records
+  // each step for the benchmark (scripts/bench_web.mjs).
+  function refresh() {
+    const start = performance.now();
+    const bytes = currentBytes();
+    const result = check(bytes);
+    lastCheckMs = performance.now() - start;
+    performance.measure('pylo-check', { start });
+    shownVersion = version;
+    show(bytes, result, start);
+  }
+
+  return {
+    refresh,
+    // The text changed: checked now, or in the worker when checks are slow.
+    edited() {
+      version++;
+      if (lastCheckMs < SLOW_MS && !busy) refresh();
+      else inWorker();
+    },
+    // A new file: a big one goes to the worker from the start, so that the page answers at once.
+    opened(big) {
+      version++;
+      if (!big) return refresh();
+      lastCheckMs = Infinity;
+      inWorker();
+    },
+    // Edits that rewrite statements need the result of the text as it is now.
+    ensureCurrent() {
+      if (shownVersion !== version) refresh();
+    },
+  };
+}
