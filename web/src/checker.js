@@ -2,30 +2,45 @@
 // The checking round-trip. Each edit is compiled and checked at once; when checks have become
 // slow (thousands of messages), edits go to a worker instead, newest first, so that typing
 // never waits. The worker starts when first needed, with the page's compiled WebAssembly.
-// page = {currentBytes(), show(bytes, result, start)}: show draws a result.
+// A worker that fails (it could not load, or the check threw) is shown, ended and replaced,
+// and the text checked again; a second failure on the same text waits for the next edit.
+// page = {currentBytes(), show(bytes, result, start), failed(words)}: show draws a result,
+// failed says why the worker stopped.
 import { check, compiledModule } from './wasm.js';
 
 const SLOW_MS = 16;
 
-export function createChecker({ currentBytes, show }) {
+export function createChecker({ currentBytes, show, failed }) {
   let worker = null;
   let lastCheckMs = 0;
   let version = 0;       // of the text: one more at each edit
   let shownVersion = 0;  // of the result shown
   let busy = false;      // the worker is checking
+  let failedOn = -1;     // the version the last worker failed on
 
   function inWorker() {
     if (busy) return;
     busy = true;
     if (worker === null) {
-      worker = new Worker('check_worker.js', { type: 'module' });
-      worker.postMessage({ module: compiledModule() });
-      worker.onmessage = done;
+      const w = worker = new Worker('check_worker.js', { type: 'module' });
+      w.postMessage({ module: compiledModule() });
+      w.onmessage = ({ data }) => (w !== worker ? null : data.error === undefined ? done(data) : stopped(data.error));
+      w.onerror = (e) => { e.preventDefault(); if (w === worker) stopped(e.message || 'it could not start'); };
     }
     worker.postMessage({ version, bytes: currentBytes() });
   }
 
-  function done({ data }) {
+  function stopped(why) {
+    worker.terminate();
+    worker = null;
+    busy = false;
+    failed(`The checker stopped (${why}). ${failedOn === version ? 'Edit the text to try again.' : 'It was started again.'}`);
+    if (failedOn === version) return;
+    failedOn = version;
+    inWorker();
+  }
+
+  function done(data) {
     busy = false;
     lastCheckMs = data.ms;
     if (data.version === version && shownVersion !== version) {

@@ -27,7 +27,7 @@ let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
 let work = null;
 
 const currentBytes = () => doc.bytes(view.state.doc.toString());
-const checker = createChecker({ currentBytes, show: showResult });
+const checker = createChecker({ currentBytes, show: showResult, failed: (words) => status(words, 'error') });
 const view = createEditor($('#editor'), () => {
   doc.edited = true;
   work?.changed();

@@ -4,6 +4,11 @@
 import { session, Outcome } from './wasm.js';
 
 export const REPLY_TIMEOUT_MS = 36;
+// A write, or the wait for the last bytes to leave, that has not ended after this long is on a
+// stalled line (a command takes 4 ms at 9600 baud): the upload ends there as a link error.
+export const WRITE_TIMEOUT_MS = 3000;
+// Once Cancel is pressed, a write or the last bytes get this long before they are given up.
+export const CANCEL_MS = 200;
 
 // pyloload's words for each outcome.
 export function outcomeWords(outcome) {
@@ -20,8 +25,9 @@ export function serialAvailable() {
 
 // Reads the port's bytes into a queue as they come, as a serial port buffers them. A reply that
 // comes after its window waits here until the session has the queue discarded before the next
-// command (UploadStep.discardInput), so it is never taken as that command's reply.
-function byteQueue(reader) {
+// command (UploadStep.discardInput), so it is never taken as that command's reply. A wait for
+// a reply ends at once when stop is signalled.
+function byteQueue(reader, stop) {
   const bytes = [];
   let wake = null;
   let done = false;
@@ -33,17 +39,18 @@ function byteQueue(reader) {
         for (const b of value) bytes.push(b);
         if (wake) wake();
       }
-    } catch (e) { /* the port went away: replies stop */ }
+    } catch (e) { /* the port went away, or a byte came garbled: replies stop */ }
     done = true;
     if (wake) wake();
   })();
+  stop.addEventListener('abort', () => wake?.());
   return {
     // Throws away every byte received so far.
     discard() { bytes.length = 0; },
     // The next byte, or -1 when none came within ms.
     async next(ms) {
       if (bytes.length > 0) return bytes.shift();
-      if (done) return -1;
+      if (done || stop.aborted) return -1;
       await new Promise((resolve) => {
         const timer = setTimeout(() => { wake = null; resolve(); }, ms);
         wake = () => { clearTimeout(timer); wake = null; resolve(); };
@@ -53,50 +60,84 @@ function byteQueue(reader) {
   };
 }
 
+// Whether promise fulfils in time: within ms, and within CANCEL_MS of stop being signalled.
+function inTime(promise, stop, ms = WRITE_TIMEOUT_MS) {
+  return new Promise((resolve) => {
+    let timer = setTimeout(resolve, ms, false);
+    const shorten = () => { clearTimeout(timer); timer = setTimeout(resolve, CANCEL_MS, false); };
+    if (stop.aborted) shorten();
+    else stop.addEventListener('abort', shorten, { once: true });
+    promise.then(() => resolve(true), () => resolve(false)).finally(() => {
+      clearTimeout(timer);
+      stop.removeEventListener('abort', shorten);
+    });
+  });
+}
+
+const OPEN_OPTIONS = { baudRate: 9600, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' };
+
 // Uploads the last compiled image through port (a SerialPort). progress({input, done, total,
-// secondsLeft}) is called as each input opens; cancelled() is asked before every step.
-// Resolves to the outcome (Outcome of wasm.js).
-export async function upload(port, { progress = () => {}, cancelled = () => false } = {}) {
+// secondsLeft}) is called as each input opens; stop (an AbortSignal) is Cancel: the session
+// then sends the closing byte if the line takes it within CANCEL_MS, and ends. Resolves to the
+// outcome (Outcome of wasm.js); the port is closed again whatever happens.
+export async function upload(port, { progress = () => {}, stop = new AbortController().signal } = {}) {
   try {
-    await port.open({ baudRate: 9600, dataBits: 8, stopBits: 1, parity: 'none', flowControl: 'none' });
+    await port.open(OPEN_OPTIONS);
   } catch (e) {
     return Outcome.portError;
   }
-  const writer = port.writable.getWriter();
-  const reader = port.readable.getReader();
-  const replies = byteQueue(reader);
-  const total = session.start();
-  const started = performance.now();
-  let commands = 0;
-  let reply = -1;
-  let interrupted = false;
-  for (;;) {
-    if (!interrupted && cancelled()) {
-      session.interrupt();
-      interrupted = true;
+  let writer = null;
+  let reader = null;
+  let stuck = false;  // a write or the last bytes did not leave: the writer holds them still
+  try {
+    writer = port.writable.getWriter();
+    reader = port.readable.getReader();
+    const replies = byteQueue(reader, stop);
+    const total = session.start();
+    const started = performance.now();
+    let commands = 0;
+    let reply = -1;
+    let interrupted = false;
+    const interrupt = () => {
+      if (!interrupted && stop.aborted) session.interrupt();
+      interrupted = stop.aborted;
+    };
+    for (;;) {
+      interrupt();
+      const step = session.step(reply);
+      if (step.count === 0) break;
+      if (step.count === 4) commands++;
+      if (step.input !== 0) {
+        const elapsed = (performance.now() - started) / 1000;
+        progress({ input: step.input, done: commands, total,
+                   secondsLeft: commands > 1 ? (elapsed / commands) * (total - commands) : null });
+      }
+      if (step.discardInput) replies.discard();
+      // A write that fails or stalls ends the session at once: no closing byte could follow it.
+      if (!(await inTime(writer.write(step.bytes), stop))) {
+        interrupt();
+        stuck = true;
+        session.writeFailed();
+        reply = -1;
+        continue;
+      }
+      reply = step.readReply ? await replies.next(REPLY_TIMEOUT_MS) : -1;
     }
-    const step = session.step(reply);
-    if (step.count === 0) break;
-    if (step.count === 4) commands++;
-    if (step.input !== 0) {
-      const elapsed = (performance.now() - started) / 1000;
-      progress({ input: step.input, done: commands, total,
-                 secondsLeft: commands > 1 ? (elapsed / commands) * (total - commands) : null });
-    }
-    if (step.discardInput) replies.discard();
-    try {
-      await writer.write(step.bytes);
-    } catch (e) {
+    // The outcome holds once every byte up to the closing byte has left the host.
+    if (!stuck && !(await inTime(writer.close(), stop))) {
+      stuck = true;
       session.writeFailed();
-      reply = -1;
-      continue;
     }
-    reply = step.readReply ? await replies.next(REPLY_TIMEOUT_MS) : -1;
+  } finally {
+    // Web Serial's close() refuses while a stream is locked, and waits for what the writer still
+    // holds: a stuck writer is aborted (which rejects its write and drops what was not sent),
+    // the reader cancelled, both released.
+    const never = new AbortController().signal;
+    if (stuck) await inTime(writer.abort(), never, CANCEL_MS);
+    if (reader) await inTime(reader.cancel(), never, CANCEL_MS);
+    reader?.releaseLock();
+    writer?.releaseLock();
+    await inTime(port.close(), never);
   }
-  const outcome = session.outcome();
-  try { await reader.cancel(); } catch (e) { /* already gone */ }
-  reader.releaseLock();
-  writer.releaseLock();
-  try { await port.close(); } catch (e) { /* already closed */ }
-  return outcome;
+  return session.outcome();
 }

@@ -17,11 +17,11 @@ function progress({ input, secondsLeft }) {
 }
 
 export function createUploading(currentBytes) {
-  let cancelRequested = false;
+  let stopper = new AbortController();
   $('#upload').addEventListener('click', async () => {
     if (pageLocked()) return;
     setState('uploading');
-    cancelRequested = false;
+    stopper = new AbortController();
     let port;
     try {
       port = await navigator.serial.requestPort();
@@ -35,7 +35,9 @@ export function createUploading(currentBytes) {
     announce('Connecting to the PYLO');
     let outcome = Outcome.linkError;
     try {
-      outcome = await upload(port, { progress, cancelled: () => cancelRequested });
+      outcome = await upload(port, { progress, stop: stopper.signal });
+    } catch (e) {
+      // The port failed in a way the session could not see (its streams went missing).
     } finally {
       setState('idle');
     }
@@ -43,7 +45,7 @@ export function createUploading(currentBytes) {
     status(outcomeWords(outcome), outcome === Outcome.ok ? 'ok' : outcome === Outcome.interrupted ? 'warn' : 'error');
     document.body.dataset.outcome = outcomeName(outcome);
   });
-  $('#cancel').addEventListener('click', () => { cancelRequested = true; });
+  $('#cancel').addEventListener('click', () => stopper.abort());
 
   if (!serialAvailable()) {
     $('#no-serial').hidden = false;
