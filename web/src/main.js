@@ -115,7 +115,7 @@ onStateChange((name, { locked }) => setEditable(view, !locked));
 window.addEventListener('beforeunload', (e) => { if (pageState() === 'uploading') e.preventDefault(); });
 
 // Start on the work kept from the last visit, or the example; then a link's configuration.
-work = createWork({ doc, openBytes, currentBytes, status });
+work = createWork({ doc, openBytes, currentBytes, status, download });
 await work.start(new Uint8Array(await example));
 setState('idle');
 // The key tester, and new versions of the page.
