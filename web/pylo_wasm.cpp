@@ -263,12 +263,19 @@ EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_settles_first() { return gStep.settleFirst ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_settled(int seen, int quiet) { return uploadSettled(gSession, seen, quiet != 0) ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE int pylo_upload_signal() { return uploadSignal(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_reply_window_ms() { return kReplyWindowMs; }
 EMSCRIPTEN_KEEPALIVE int pylo_settle_limit_ms() { return kSettleLimitMs; }
 EMSCRIPTEN_KEEPALIVE int pylo_reply_extra() { return kReplyExtra; }
-EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt(int signal) { interruptUpload(gSession, signal); }
+// The page has no signals: Cancel is its Ctrl-C, and the session ends in UploadInterrupted.
+EMSCRIPTEN_KEEPALIVE void pylo_upload_interrupt() { interruptUpload(gSession, 2); }
 EMSCRIPTEN_KEEPALIVE void pylo_upload_write_failed() { uploadWriteFailed(gSession); }
 EMSCRIPTEN_KEEPALIVE int pylo_upload_outcome() { return uploadOutcome(gSession); }
+
+// The outcomes an upload can end in, by name, so that the page never spells them as numbers.
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_ok() { return UploadOk; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_port_error() { return UploadPortError; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_no_device() { return UploadNoDevice; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_link_error() { return UploadLinkError; }
+EMSCRIPTEN_KEEPALIVE int pylo_outcome_interrupted() { return UploadInterrupted; }
 
 }  // extern "C"

@@ -94,7 +94,10 @@ UploadStep nextStep(UploadSession& s, int reply)
     const int check = s.replyCheck;
     s.replyCheck = NoCheck;
     if (s.stage == Ended) return emptyStep();
-    if (check == GreetingCheck) {
+    // A stop may cut a reply's wait short (the page's Cancel): a reply that did not come is
+    // then not judged, one that came still is.
+    const bool unjudged = reply < 0 && s.interrupt != 0;
+    if (check == GreetingCheck && !unjudged) {
         if (reply < 0 || (reply & 0xFF) != kGreetingReply) {
             // No device: the port is closed without the closing byte.
             endWith(s, UploadNoDevice);
@@ -103,7 +106,7 @@ UploadStep nextStep(UploadSession& s, int reply)
         // Whatever came with it is part of the opening, which the settle before the first
         // write clears away.
         s.greeted = true;
-    } else if (check == AckCheck && (reply < 0 || hasExtra(reply)) && s.stage != Close) {
+    } else if (check == AckCheck && !unjudged && (reply < 0 || hasExtra(reply)) && s.stage != Close) {
         closeWith(s, UploadLinkError);
     } else if (check == StoreCheck) {
         // The reply to "S" carries nothing the upload depends on, but two mean that the

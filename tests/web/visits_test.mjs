@@ -108,6 +108,42 @@ test('work is kept across reloads and beside another tab; where it cannot be kep
   await full.close();
 });
 
+test('kept work is never lost unasked: slots open tabs hold stay, work the page cannot open waits for the user', async () => {
+  const context = await browser.newContext();
+  // Another tab of the site: twelve slots, the two oldest and the newest held, as open tabs hold theirs.
+  const other = await context.newPage();
+  await other.goto(url + 'keys.txt');
+  const slot = (i) => `pyloload.work.s${String(i).padStart(2, '0')}`;
+  const slots = (tab) => tab.evaluate(() => Object.keys(localStorage).filter((k) => k.startsWith('pyloload.work.')).sort());
+  await other.evaluate(({ names, held }) => {
+    names.forEach((n, i) => localStorage.setItem(n, JSON.stringify({ name: `${i}.txt`, saved: false, time: 1000 + i, text: `in01:[${i}]\n` })));
+    for (const n of held) navigator.locks.request(n, () => new Promise(() => {}));
+  }, { names: Array.from({ length: 12 }, (_, i) => slot(i)), held: [0, 1, 11].map(slot) });
+  const p = await visit(context);  // takes the newest free slot (10); of the others, the oldest past eight go unless held
+  assert.equal(await p.textContent('#file-name'), '10.txt');
+  assert.deepEqual(await slots(p), Array.from({ length: 12 }, (_, i) => slot(i)).filter((n) => n !== slot(2) && n !== slot(3)));
+  await p.close();
+
+  // Kept work the page refuses (binary, or over 1 MB) is not opened, nor written over: it waits
+  // for Save or Drop, and this tab's work is kept beside it.
+  const binary = 'in01:[a]\n' + '\x01'.repeat(40);
+  await other.evaluate((text) => { localStorage.clear(); localStorage.setItem('pyloload.work.big', JSON.stringify({ name: 'big.txt', saved: false, time: Date.now(), text })); }, binary);
+  const q = await visit(context);
+  assert.match(await q.textContent('#refused-text'), /^Your work on big\.txt, kept on .+, was not opened\. This is a binary file.+ It stays kept until you save it to a file or drop it\.$/);
+  assert.equal(await q.textContent('#file-name'), 'keys.txt');
+  await typeAtEnd(q, 'in05:[e]\n');
+  await q.evaluate(() => new Promise((resolve) => setTimeout(resolve, 400)));  // the write after an edit
+  const kept = await q.evaluate(() => Object.fromEntries(Object.entries(localStorage).map(([k, v]) => [k, JSON.parse(v).text])));
+  assert.equal(kept['pyloload.work.big'], binary);
+  assert.ok(Object.values(kept).some((text) => text.endsWith('in05:[e]\n')), 'this tab\'s work beside it');
+  await q.click('#refused-save');
+  assert.equal(Buffer.from(await q.evaluate(async () => [...new Uint8Array(await window.__saved.arrayBuffer())])).toString('latin1'), binary);
+  await q.click('#refused-drop');
+  assert.equal(await q.isVisible('#refused'), false);
+  assert.equal(await q.evaluate(() => localStorage.getItem('pyloload.work.big')), null);
+  await context.close();
+});
+
 test('a link carries every byte value 1 … 255; a damaged link is refused and replaces nothing', async () => {
   const context = await browser.newContext({ permissions: ['clipboard-read', 'clipboard-write'] });
   const bytes = Buffer.concat([Buffer.from('# '), Buffer.from(Array.from({ length: 255 }, (_, i) => i + 1)),

@@ -45,6 +45,20 @@ export function entryWords(entry, raw) {
   return words.join(' ');
 }
 
+// A cap's accessible name: its label as shown, so that a voice-control user can say what they
+// see ("click Ctrl"), in words, with the entry's own name when the label differs from it:
+// "press Alt (lalt)", "R Shift (rshift)", "Pad 7", "wait 10", "number 65".
+export function capName(entry, raw) {
+  const cap = capOf(entry, raw);
+  if (cap.kind === 'delay') return 'wait ' + cap.label;
+  if (cap.kind === 'raw') return 'number ' + cap.label.slice(1);
+  let name = entry;
+  while (/^\(.\)/.test(name) && name.length > 3) name = name.slice(3);
+  if (name === ' ') return 'space';
+  const same = name.toLowerCase() === cap.label.replace(/^Pad /, '').toLowerCase();
+  return [cap.mark === '↓' ? 'press' : cap.mark === '↑' ? 'release' : '', cap.label, same ? '' : `(${name})`].filter(Boolean).join(' ');
+}
+
 export function capElement(entry, raw) {
   const cap = capOf(entry, raw);
   const el = document.createElement('span');

@@ -11,8 +11,13 @@ self.onmessage = async ({ data }) => {
     ready = loadCompiler(data.module);
     return;
   }
-  await ready;
-  const start = performance.now();
-  const result = check(data.bytes);
-  self.postMessage({ version: data.version, bytes: data.bytes, result, ms: performance.now() - start });
+  try {
+    await ready;
+    const start = performance.now();
+    const result = check(data.bytes);
+    self.postMessage({ version: data.version, bytes: data.bytes, result, ms: performance.now() - start });
+  } catch (e) {
+    // The page shows the failure and starts a new worker (checker.js).
+    self.postMessage({ version: data.version, error: String(e?.message ?? e) });
+  }
 };

@@ -2,7 +2,7 @@
 // The dialog that edits one input's two sequences: entries added by pressing keys or from the
 // palette, markers, delays, reordering and deleting. Apply hands back the two statements.
 import { sequence, keyTable } from './wasm.js';
-import { capElement, entryWords } from './caps.js';
+import { capElement, capName } from './caps.js';
 import { createRecorder } from './keys.js';
 
 const LIMITS = { long: 32, short: 16 };
@@ -46,7 +46,7 @@ export function createSequenceEditor(dialog, onApply) {
       const b = document.createElement('button');
       b.type = 'button';
       b.append(capElement(name, false));
-      b.setAttribute('aria-label', 'add ' + entryWords(name, false));
+      b.setAttribute('aria-label', 'add ' + capName(name, false));
       b.addEventListener('click', () => add(name));
       palette.append(b);
     }
@@ -76,7 +76,7 @@ export function createSequenceEditor(dialog, onApply) {
         b.type = 'button';
         b.className = 'entry' + (which === active && i === selected ? ' selected' : '');
         b.append(capElement(entry, seq.s));
-        b.setAttribute('aria-label', entryWords(entry, seq.s));
+        b.setAttribute('aria-label', capName(entry, seq.s));
         b.setAttribute('aria-pressed', String(which === active && i === selected));
         b.addEventListener('click', (e) => { e.stopPropagation(); active = which; selected = i; draw(); });
         return b;

@@ -10,6 +10,11 @@ export const KIND_PREL = 73, KIND_REVX = 74, KIND_REVY = 75, KIND_MSET0 = 76, KI
 let m = null;
 let wasmModule = null;
 
+// What an upload can end in (upload_plan.h's outcomes), filled in by loadCompiler: compare an
+// outcome with these, never with a number.
+export const Outcome = { ok: null, portError: null, noDevice: null, linkError: null, interrupted: null };
+export const outcomeName = (outcome) => Object.keys(Outcome).find((name) => Outcome[name] === outcome) ?? 'unknown';
+
 // Compiles pylo.wasm, fetched once per load (the preload in index.html is the same request),
 // or takes the module already compiled by the page: the worker gets it from there.
 export async function loadCompiler(module = null) {
@@ -24,6 +29,8 @@ export async function loadCompiler(module = null) {
       return {};
     },
   });
+  Object.assign(Outcome, { ok: m._pylo_outcome_ok(), portError: m._pylo_outcome_port_error(), noDevice: m._pylo_outcome_no_device(),
+                           linkError: m._pylo_outcome_link_error(), interrupted: m._pylo_outcome_interrupted() });
   return m;
 }
 
@@ -136,11 +143,10 @@ export const session = {
              input: m._pylo_step_input(), settleFirst: m._pylo_step_settles_first() !== 0 };
   },
   settled: (seen, quiet) => m._pylo_upload_settled(seen, quiet ? 1 : 0) !== 0,
-  signal: () => m._pylo_upload_signal(),
   replyWindowMs: () => m._pylo_reply_window_ms(),
   settleLimitMs: () => m._pylo_settle_limit_ms(),
   replyExtra: () => m._pylo_reply_extra(),
-  interrupt: (signal) => m._pylo_upload_interrupt(signal),
+  interrupt: () => m._pylo_upload_interrupt(),
   writeFailed: () => m._pylo_upload_write_failed(),
   outcome: () => m._pylo_upload_outcome(),
 };

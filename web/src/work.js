@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The user's work across visits: kept in the browser as it changes (store.js), restored on
 // the next visit, and carried by links (share_link.js). page = {doc, openBytes(name, bytes),
-// currentBytes(), status(text, kind)}.
+// currentBytes(), status(text, kind), download(name, bytes)}.
 import { openStore } from './store.js';
+import { refusal } from './document.js';
 import { linkFor, readLink } from './share_link.js';
 import { pageLocked } from './page_state.js';
 
@@ -54,6 +55,15 @@ export function createWork(page) {
     }
   }
 
+  async function setAside(kept, why) {
+    const drop = await store.setAside();
+    $('#refused-text').textContent = `Your work on ${kept.name}, kept on ${when(kept.time)}, was not opened. ${why} ` +
+      'It stays kept until you save it to a file or drop it.';
+    $('#refused').hidden = false;
+    $('#refused-save').onclick = () => page.download(kept.name, kept.bytes);
+    $('#refused-drop').onclick = () => { drop(); $('#refused').hidden = true; };
+  }
+
   $('#share').addEventListener('click', copyLink);
   addEventListener('hashchange', () => openLink(pageLocked()));
 
@@ -61,12 +71,15 @@ export function createWork(page) {
     changed() { saved = false; keep(); },
     opened() { saved = true; $('#restored').hidden = true; keep(); },
     savedNow() { saved = true; keep(); },
-    // Opens the kept work, or else the example; then a link, if the address holds one.
+    // Opens the kept work, or else the example; then a link, if the address holds one. Kept
+    // work the page cannot open (grown too large, say) stays kept until the user saves or
+    // drops it; this tab's work is then kept beside it.
     async start(example) {
       store = await openStore(() => { $('#not-kept').hidden = false; });
       $('#not-kept').hidden = store.available;
       const kept = store.kept;
-      if (kept && page.openBytes(kept.name, kept.bytes)) {
+      const why = kept && refusal(kept.bytes);
+      if (kept && !why && page.openBytes(kept.name, kept.bytes)) {
         saved = kept.saved;
         $('#restored-text').textContent = `Restored ${kept.name} as you left it on ${when(kept.time)}` +
           (kept.saved ? '.' : ', with changes not saved to a file.');
@@ -74,6 +87,7 @@ export function createWork(page) {
         $('#restart').onclick = () => { page.openBytes('keys.txt', example); saved = true; $('#restored').hidden = true; keep(); };
       } else {
         page.openBytes('keys.txt', example);
+        if (kept) await setAside(kept, why);
       }
       await openLink();
     },
