@@ -212,6 +212,12 @@ void uploadWriteFailed(UploadSession& s)
         s.stage = Ended;
         return;
     }
+    // A stop asked for while the write hung (the page's Cancel gives it up) is what ended it.
+    if (s.interrupt != 0) {
+        s.signal = s.interrupt;
+        endWith(s, UploadInterrupted);
+        return;
+    }
     endWith(s, s.greeted ? UploadLinkError : UploadNoDevice);
 }
 
