@@ -32,11 +32,16 @@ constexpr int kSymbolArray = 18;
 
 // The request's position as a checker point; false when the document is not open or the
 // position is malformed.
-bool requestPoint(LanguageServer& server, const Json& params, Document*& document, TextPoint& point)
+// The document and point a request is about; false, after answering the request with an
+// error, when it names no open document or no position.
+bool requestPoint(LanguageServer& server, const Json& id, const Json& params, Document*& document, TextPoint& point)
 {
     document = documentOf(server, params);
     EditorPosition position;
-    if (document == nullptr || !readPosition(member(params, "position"), position)) return false;
+    if (document == nullptr || !readPosition(member(params, "position"), position)) {
+        replyError(server, id, kInvalidParams, "no open document or position");
+        return false;
+    }
     point = pointOf(*document, offsetOf(*document, position, server.encoding));
     return true;
 }
@@ -63,10 +68,7 @@ void completion(LanguageServer& server, const Json& id, const Json& params)
 {
     Document* document;
     TextPoint point;
-    if (!requestPoint(server, params, document, point)) {
-        replyError(server, id, kInvalidParams, "no open document or position");
-        return;
-    }
+    if (!requestPoint(server, id, params, document, point)) return;
     Json items = Json::array();
     int order = 0;
     for (const Completion& c : completionsAt(physicalLine(*document, point.line), point.column)) {
@@ -85,10 +87,7 @@ void hover(LanguageServer& server, const Json& id, const Json& params)
 {
     Document* document;
     TextPoint point;
-    if (!requestPoint(server, params, document, point)) {
-        replyError(server, id, kInvalidParams, "no open document or position");
-        return;
-    }
+    if (!requestPoint(server, id, params, document, point)) return;
     const Hover found = hoverAt(physicalLine(*document, point.line), point.column);
     if (found.text.empty()) {
         reply(server, id, nullptr);
