@@ -183,6 +183,36 @@ class WineTest(h.SimTestCase):
         self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
         self.assertEqual(sorted(os.listdir(self.workdir)), sorted(["config.txt", "東京.txt", "target.bin", "link.bin", "Zoë.bin"]))
 
+    def test_pylocheck_image_temporary_file(self):
+        # The image goes through a new file of a name no file has (a file of the name once used,
+        # NAME.pylocheck-new, is left alone) that never outlives the run, and where the folder
+        # takes no new file but the file can be written, into the file itself.
+        check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
+        self.write_config("in01:[a]\n", "keys.txt")
+        self.write_config("mine", "out.bin.pylocheck-new")
+        os.makedirs(os.path.join(self.workdir, "folder", "locked"))
+        self.write_config("old", os.path.join("folder", "locked", "kept.bin"))
+        locked = os.path.join(self.workdir, "folder", "locked")
+        cases = (("out.bin", 0, "out.bin"), ("folder", 2, None), ("folder\\locked\\kept.bin", 0, "folder/locked/kept.bin"),
+                 ("folder\\locked\\new.bin", 2, None))
+        os.chmod(locked, 0o555)
+        try:
+            for out, status, lands in cases:
+                if "locked" in out and not w.permissions_honoured():
+                    continue  # this user writes any folder, and Wine cannot be run without that power
+                with self.subTest(out=out):
+                    run = subprocess.run(w.wine_command("wine", check, "--image", out, "keys.txt"), cwd=self.workdir,
+                                         env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
+                    self.assertEqual(run.returncode, status, run.stderr)
+                    if lands:
+                        self.assertEqual(os.path.getsize(os.path.join(self.workdir, lands)), 8196)
+        finally:
+            os.chmod(locked, 0o755)
+        with open(os.path.join(self.workdir, "out.bin.pylocheck-new")) as f:
+            self.assertEqual(f.read(), "mine")
+        left = sorted(os.path.relpath(os.path.join(d, f), self.workdir) for d, _, files in os.walk(self.workdir) for f in files)
+        self.assertEqual(left, ["config.txt", "folder/locked/kept.bin", "keys.txt", "out.bin", "out.bin.pylocheck-new"])
+
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         sim = self.sim(1, "--delay", "3")
         run = self.exe([self.config, "1"])
