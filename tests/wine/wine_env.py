@@ -16,6 +16,9 @@ import sys
 
 PORTS = range(1, 13)
 STAMP = "pylo-prefix-ready"
+# The font of the title bar's buttons (fonts-wine). Wine looks for its own fonts beside its
+# programs, which Debian's layout defeats: a copy in the prefix's Fonts folder is found.
+MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 
 
 def port_link(state, port):
@@ -103,9 +106,10 @@ def start_server(state, display=None, linger_seconds=30):
 
 
 def setup_prefix(state):
-    """Creates the prefix unless a finished one for this Wine version and these ports is there."""
+    """Creates the prefix unless a finished one for this Wine version, these ports and fonts is there."""
     prefix, stamp = os.path.join(state, "prefix"), os.path.join(state, "prefix", STAMP)
     version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip() + " COM1-%d" % PORTS[-1]
+    version += " Marlett" if os.path.exists(MARLETT) else ""
     os.makedirs(state, exist_ok=True)
     reset_ports(state)
     stop_server(state)
@@ -119,6 +123,8 @@ def setup_prefix(state):
         f.writelines('"COM%d"="%s"\n' % (port, port_link(state, port)) for port in PORTS)
     _wine(state, "wine", "regedit", "/S", windows_path(reg))
     _wine(state, "wineserver", "-w")  # the registry is saved when the server ends
+    if os.path.exists(MARLETT):
+        shutil.copy(MARLETT, os.path.join(prefix, "drive_c", "windows", "Fonts"))
     with open(stamp, "w") as f:
         f.write(version + "\n")
     return "created"
