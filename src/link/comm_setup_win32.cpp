@@ -39,8 +39,8 @@ bool drainComm(HANDLE port, const CommCalls& calls)
 
 }  // namespace
 
-const CommCalls kSystemCommCalls = {GetCommState, SetCommState,     GetCommTimeouts, SetCommTimeouts,
-                                    SetupComm,    PurgeComm,        ClearCommError,  ReadFile,
+const CommCalls kSystemCommCalls = {GetCommState,   SetCommState, GetCommTimeouts,  SetCommTimeouts,
+                                    SetupComm,      PurgeComm,    ClearCommError,   ReadFile,
                                     FlushFileBuffers, GetTickCount64, Sleep};
 
 DCB portControl()
