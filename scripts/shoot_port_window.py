@@ -4,7 +4,8 @@
     python3 scripts/shoot_port_window.py --exe build-win/pyloload.exe \
         --state /tmp/pylo-shot --out docs/port-window.png
 
-The window is shown in a Wine virtual desktop, where Wine draws the title bar itself, on a
+The window is shown in a Wine virtual desktop, where Wine draws the title bar itself (its
+buttons in the Marlett font of fonts-wine, which the prefix of tests/wine carries), on a
 private X display; the picture is cut to the window."""
 
 import argparse

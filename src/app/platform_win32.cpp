@@ -32,7 +32,12 @@ void printText(std::FILE* stream, const char* format, std::va_list args)
     const std::wstring wide = widen(text.c_str());
     std::fflush(stream);  // what the stream holds comes first
     DWORD written = 0;
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    if (WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) &&
+        written >= wide.size()) {
+        return;
+    }
+    // A console that refuses the text, or takes only part of it, gets the rest as bytes.
+    std::fputs(written == 0 ? text.c_str() : narrow(wide.c_str() + written).c_str(), stream);
 }
 
 // A console that lists this process alone was made for it; one that a command prompt shares

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The port's set-up through the Win32 communications calls, and the way back to the settings
-// found at open. The calls come from a table, so that a test can script them.
+// The port through the Win32 communications calls: its set-up, reading what the device sent,
+// waiting for a quiet line, and the way back to the settings found at open once every byte
+// has left. The calls (and the clock) come from a table, so that a test can script them.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
 
 struct CommCalls {
     BOOL(WINAPI* getCommState)(HANDLE, LPDCB);
@@ -13,6 +16,10 @@ struct CommCalls {
     BOOL(WINAPI* setupComm)(HANDLE, DWORD, DWORD);
     BOOL(WINAPI* purgeComm)(HANDLE, DWORD);
     BOOL(WINAPI* clearCommError)(HANDLE, LPDWORD, LPCOMSTAT);
+    BOOL(WINAPI* readFile)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    BOOL(WINAPI* flushFileBuffers)(HANDLE);
+    ULONGLONG(WINAPI* tickCount)();  // a monotonic clock in milliseconds
+    void(WINAPI* sleep)(DWORD);
 };
 
 // KERNEL32's own calls.
@@ -37,3 +44,9 @@ const char* setUpComm(HANDLE port, const CommCalls& calls, CommSettings& previou
 
 // Puts back the settings setUpComm saved.
 void restoreComm(HANDLE port, const CommCalls& calls, const CommSettings& previous);
+
+// readBytes, settleLine and closeLink of serial.h on a port that setUpComm set up; closeComm
+// leaves the handle open.
+int readComm(HANDLE port, const CommCalls& calls, std::uint8_t* buffer, int size);
+int settleComm(HANDLE port, const CommCalls& calls, int quietMs, int limitMs);
+bool closeComm(HANDLE port, const CommCalls& calls, const CommSettings& previous);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The serial port through the Win32 communications calls of KERNEL32.
+// The serial port through the Win32 communications calls of KERNEL32; what the set-up, the
+// reads and the close do is in comm_setup_win32.cpp.
 #include <windows.h>
 
 #include <cstdio>
@@ -96,24 +97,20 @@ int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
     return static_cast<int>(written);
 }
 
-int readByte(SerialPort* port) {
-    std::uint8_t value = 0;
-    DWORD received = 0;
-    if (!ReadFile(port->handle, &value, 1, &received, nullptr) || received != 1) {
-        return -1;
-    }
-    return value;
+int readBytes(SerialPort* port, std::uint8_t* buffer, int size) {
+    return readComm(port->handle, kSystemCommCalls, buffer, size);
 }
 
-void closeLink(SerialPort* port) {
+int settleLine(SerialPort* port, int quietMs, int limitMs) {
+    return settleComm(port->handle, kSystemCommCalls, quietMs, limitMs);
+}
+
+bool closeLink(SerialPort* port) {
     if (port == nullptr || port->handle == INVALID_HANDLE_VALUE) {
-        return;
+        return true;
     }
-    restoreComm(port->handle, kSystemCommCalls, port->previous);
+    const bool sent = closeComm(port->handle, kSystemCommCalls, port->previous);
     CloseHandle(port->handle);
     port->handle = INVALID_HANDLE_VALUE;
-}
-
-void discardInput(SerialPort* port) {
-    PurgeComm(port->handle, PURGE_RXCLEAR);
+    return sent;
 }

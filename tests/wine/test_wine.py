@@ -1,11 +1,13 @@
 # SPDX-License-Identifier: MIT
 """pyloload.exe under Wine: a console program that needs only system DLLs, the scenario table
-of tests/e2e against pylo-sim on the prefix's COM ports, the wait for Enter, Ctrl-C, and (with
---gui, on a private X display) the port window and the file dialog of windows.txt.
+of tests/e2e against pylo-sim on the prefix's COM ports, the wait for Enter, Ctrl-C, closing the
+console, and (with --gui, on a private X display) the port window and the file dialog of
+windows.txt and the end of the session.
 
     test_wine.py EXE STATE-DIR PYLO-SIM OBJDUMP EXAMPLES-DIR [--gui] [unittest options]"""
 
 import os
+import queue
 import re
 import shutil
 import signal
@@ -99,18 +101,57 @@ class WineTest(h.SimTestCase):
             if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
                 h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
 
-    def test_port_settings_restored(self):
-        # What another program set on the line (speed, both kinds of flow control) is back after a run.
-        sim = self.sim(2)
+    def odd_settings(self, sim):
+        """Sets what another program might have left on the simulator's line (speed, both kinds of
+        flow control); gives a check that they are back."""
         fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         self.addCleanup(os.close, fd)
         odd = termios.tcgetattr(fd)
         odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
         termios.tcsetattr(fd, termios.TCSANOW, odd)
+        def restored():
+            after = termios.tcgetattr(fd)
+            return (after[0] & termios.IXON, after[2] & termios.CRTSCTS, after[4]) == (termios.IXON, termios.CRTSCTS, termios.B38400)
+        return restored
+
+    def test_port_settings_restored(self):
+        sim = self.sim(2)
+        restored = self.odd_settings(sim)
         self.assertEqual(self.exe([self.config, "2"]).finish(), (win(h.expected_output("normal", "complete", 72)), 0))
         sim.session()
-        after = termios.tcgetattr(fd)
-        self.assertEqual((after[0] & termios.IXON, after[2] & termios.CRTSCTS, after[4]), (termios.IXON, termios.CRTSCTS, termios.B38400))
+        self.assertTrue(restored())
+
+    def end_mid_upload(self, end_session):
+        """Ends the session (end_session: a command under Wine that returns once the program's
+        handlers have, and then ends it as the system does) after a few whole commands: the
+        device got whole commands and the closing byte, at the settings of the upload, before the
+        process ended, and the port's old settings are back."""
+        sim = self.sim(1, "--delay", "3")
+        restored = self.odd_settings(sim)
+        run = self.exe([self.config, "1"])
+        self.assertGreaterEqual(run.wait_output(lambda out: out.count(".") >= 3).count("."), 3)
+        ended = subprocess.run(w.wine_command("wine", *end_session), env=w.wine_env(ARGS.state, self.display), timeout=60,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertEqual(ended.returncode, 0)
+        out, _ = run.finish(timeout=30)
+        try:
+            size, header = sim.session(timeout=10)
+        except queue.Empty:
+            self.fail("the session never ended: no closing byte")
+        self.assertLess(out.count("."), 72)
+        self.assertIn("ended by the closing byte", header)
+        self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
+        self.assertTrue(restored(), "the port's old settings are back")
+
+    def test_closing_the_console_mid_upload(self):
+        self.end_mid_upload([os.path.join(os.path.dirname(ARGS.exe), "tests", "close_console.exe"), "pyloload.exe"])
+
+    def test_session_end_mid_upload(self):
+        # Logging off reaches a program that uses windows as WM_ENDSESSION (a window Wine can only
+        # make on a display); wineboot ends the session as Windows does.
+        if not ARGS.gui:
+            self.skipTest("run with --gui")
+        self.end_mid_upload(["wineboot", "--end-session", "--shutdown"])
 
     def test_port_set_up_steps(self):
         # The set-up against scripted calls that fail one by one (tests/win32).
@@ -141,6 +182,36 @@ class WineTest(h.SimTestCase):
             self.assertEqual(lands and os.path.getsize(os.path.join(self.workdir, lands)), lands and 8196)
         self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
         self.assertEqual(sorted(os.listdir(self.workdir)), sorted(["config.txt", "東京.txt", "target.bin", "link.bin", "Zoë.bin"]))
+
+    def test_pylocheck_image_temporary_file(self):
+        # The image goes through a new file of a name no file has (a file of the name once used,
+        # NAME.pylocheck-new, is left alone) that never outlives the run, and where the folder
+        # takes no new file but the file can be written, into the file itself.
+        check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
+        self.write_config("in01:[a]\n", "keys.txt")
+        self.write_config("mine", "out.bin.pylocheck-new")
+        os.makedirs(os.path.join(self.workdir, "folder", "locked"))
+        self.write_config("old", os.path.join("folder", "locked", "kept.bin"))
+        locked = os.path.join(self.workdir, "folder", "locked")
+        cases = (("out.bin", 0, "out.bin"), ("folder", 2, None), ("folder\\locked\\kept.bin", 0, "folder/locked/kept.bin"),
+                 ("folder\\locked\\new.bin", 2, None))
+        os.chmod(locked, 0o555)
+        try:
+            for out, status, lands in cases:
+                if "locked" in out and not w.permissions_honoured():
+                    continue  # this user writes any folder, and Wine cannot be run without that power
+                with self.subTest(out=out):
+                    run = subprocess.run(w.wine_command("wine", check, "--image", out, "keys.txt"), cwd=self.workdir,
+                                         env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
+                    self.assertEqual(run.returncode, status, run.stderr)
+                    if lands:
+                        self.assertEqual(os.path.getsize(os.path.join(self.workdir, lands)), 8196)
+        finally:
+            os.chmod(locked, 0o755)
+        with open(os.path.join(self.workdir, "out.bin.pylocheck-new")) as f:
+            self.assertEqual(f.read(), "mine")
+        left = sorted(os.path.relpath(os.path.join(d, f), self.workdir) for d, _, files in os.walk(self.workdir) for f in files)
+        self.assertEqual(left, ["config.txt", "folder/locked/kept.bin", "keys.txt", "out.bin", "out.bin.pylocheck-new"])
 
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         sim = self.sim(1, "--delay", "3")

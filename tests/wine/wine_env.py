@@ -6,7 +6,8 @@ setup` and reused), ports/com1 ... com12 (links that COMn resolves through, as t
 registry says; a test points one at a simulator's terminal), no-port/ (where they point
 otherwise: a directory, which no program opens as a port, while a dangling link would make Wine
 fall back to /dev/ttyS*) and wineserver.log. A port another program holds has TIOCEXCL set; root
-ignores that flag (CAP_SYS_ADMIN), so as root every Wine process runs without that capability."""
+ignores that flag (CAP_SYS_ADMIN), and a folder's or file's permissions (CAP_DAC_OVERRIDE), so as
+root every Wine process runs without those capabilities."""
 
 import os
 import shutil
@@ -15,6 +16,9 @@ import sys
 
 PORTS = range(1, 13)
 STAMP = "pylo-prefix-ready"
+# The font of the title bar's buttons (fonts-wine). Wine looks for its own fonts beside its
+# programs, which Debian's layout defeats: a copy in the prefix's Fonts folder is found.
+MARLETT = "/usr/share/wine/fonts/marlett.ttf"
 
 
 def port_link(state, port):
@@ -29,23 +33,34 @@ def wine_env(state, display=None):
     return env
 
 
-def _has_sys_admin():
+CAP_DAC_OVERRIDE, CAP_SYS_ADMIN = 1, 21
+
+
+def _has_capability(bit):
     with open("/proc/self/status") as f:
-        return any(line.startswith("CapEff:") and int(line.split()[1], 16) >> 21 & 1 for line in f)
+        return any(line.startswith("CapEff:") and int(line.split()[1], 16) >> bit & 1 for line in f)
 
 
 def exclusive_open_honoured():
     """False when this user could open a terminal that another program holds exclusively
     and there is no way to run Wine without that power."""
-    return not _has_sys_admin() or shutil.which("setpriv") is not None
+    return not _has_capability(CAP_SYS_ADMIN) or shutil.which("setpriv") is not None
+
+
+def permissions_honoured():
+    """False when this user could write a read-only folder and there is no way to run Wine
+    without that power."""
+    return not _has_capability(CAP_DAC_OVERRIDE) or shutil.which("setpriv") is not None
 
 
 def wine_command(*args):
     """args under Wine; where allowed at a high priority (nice -15), since the Windows
     program's 36 ms read time-out runs on the wine server's timers."""
     prefix = ["nice", "-n", "-15"] if os.geteuid() == 0 else []
-    if _has_sys_admin() and shutil.which("setpriv"):
-        prefix += ["setpriv", "--bounding-set=-sys_admin", "--"]
+    dropped = [name for bit, name in ((CAP_SYS_ADMIN, "sys_admin"), (CAP_DAC_OVERRIDE, "dac_override"))
+               if _has_capability(bit)]
+    if dropped and shutil.which("setpriv"):
+        prefix += ["setpriv", "--bounding-set=" + ",".join("-" + name for name in dropped), "--"]
     return prefix + list(args)
 
 
@@ -91,9 +106,10 @@ def start_server(state, display=None, linger_seconds=30):
 
 
 def setup_prefix(state):
-    """Creates the prefix unless a finished one for this Wine version and these ports is there."""
+    """Creates the prefix unless a finished one for this Wine version, these ports and fonts is there."""
     prefix, stamp = os.path.join(state, "prefix"), os.path.join(state, "prefix", STAMP)
     version = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip() + " COM1-%d" % PORTS[-1]
+    version += " Marlett" if os.path.exists(MARLETT) else ""
     os.makedirs(state, exist_ok=True)
     reset_ports(state)
     stop_server(state)
@@ -107,6 +123,8 @@ def setup_prefix(state):
         f.writelines('"COM%d"="%s"\n' % (port, port_link(state, port)) for port in PORTS)
     _wine(state, "wine", "regedit", "/S", windows_path(reg))
     _wine(state, "wineserver", "-w")  # the registry is saved when the server ends
+    if os.path.exists(MARLETT):
+        shutil.copy(MARLETT, os.path.join(prefix, "drive_c", "windows", "Fonts"))
     with open(stamp, "w") as f:
         f.write(version + "\n")
     return "created"

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The image file on Windows: written beside its target and moved over it once complete; a
-// device (NUL, CON, COMn) or pipe is written in place, and a symbolic link keeps leading to its
-// target, which gets the image. Names are UTF-8 and reach the system through the wide calls.
+// The image file on Windows: written to a new file of a name no other file has, beside its
+// target, and moved over the target once complete; a device (NUL, CON, COMn) or pipe is written
+// in place, and a symbolic link keeps leading to its target, which gets the image. Where the
+// folder takes no new file or no replacement but the file itself can be written, the file is
+// written in place. The temporary file never outlives the run: a failure removes it, and so
+// does Ctrl-C or closing the console while it exists. Names are UTF-8 and reach the system
+// through the wide calls.
 #include <windows.h>
 
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "check/image_file.h"
@@ -19,10 +24,10 @@ bool fail(std::FILE* err, const char* what, const char* path, int error)
     return false;
 }
 
-// errno's nearest match for the system's last error, for the message pylocheck has always given.
-int lastError()
+// errno's nearest match for a system error, for the message pylocheck has always given.
+int errnoOf(DWORD error)
 {
-    switch (GetLastError()) {
+    switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME: return ENOENT;
@@ -33,6 +38,8 @@ int lastError()
     default: return EIO;
     }
 }
+
+int lastError() { return errnoOf(GetLastError()); }
 
 // An existing file, followed through links; INVALID_HANDLE_VALUE when there is none.
 HANDLE openExisting(const std::wstring& path)
@@ -76,6 +83,107 @@ bool writeDirectly(const std::wstring& path, const char* outPath, const ConfigIm
     return written || fail(err, "write", outPath, error);
 }
 
+// The temporary file while it exists, shared with the console handler.
+SRWLOCK tempLock = SRWLOCK_INIT;
+std::wstring tempPath;
+bool stopped = false;  // Ctrl-C, Ctrl-Break or the console's end came: no temporary file any more
+
+// Removes the temporary file (it goes once the writer's handle is closed, at the latest when
+// the process ends), then lets the next handler, in the end the system's, end the process.
+BOOL WINAPI removeTempOnStop(DWORD)
+{
+    AcquireSRWLockExclusive(&tempLock);
+    stopped = true;
+    if (!tempPath.empty()) DeleteFileW(tempPath.c_str());
+    ReleaseSRWLockExclusive(&tempLock);
+    return FALSE;
+}
+
+// The folder part of path, with its separator (or drive), empty for the current folder.
+std::wstring folderOf(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) return path.substr(0, slash + 1);
+    return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : std::wstring();
+}
+
+// Makes a new file beside target under a name no file has (another's is never opened), and
+// records it for the handler. Returns the handle, or INVALID_HANDLE_VALUE with the error in *error.
+HANDLE createTemp(const std::wstring& target, DWORD* error)
+{
+    const std::wstring folder = folderOf(target);
+    const unsigned long seed = GetCurrentProcessId() ^ static_cast<unsigned long>(GetTickCount64());
+    HANDLE file = INVALID_HANDLE_VALUE;
+    *error = ERROR_FILE_EXISTS;
+    AcquireSRWLockExclusive(&tempLock);
+    for (unsigned long attempt = 0; attempt < 100 && !stopped && *error == ERROR_FILE_EXISTS; ++attempt) {
+        wchar_t name[40];
+        std::swprintf(name, 40, L".pylocheck-%lx-%lx", GetCurrentProcessId(), seed + attempt * 7919);
+        const std::wstring path = folder + name;
+        file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        *error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (*error == ERROR_ALREADY_EXISTS) *error = ERROR_FILE_EXISTS;
+        if (file != INVALID_HANDLE_VALUE) tempPath = path;
+    }
+    if (stopped) *error = ERROR_OPERATION_ABORTED;
+    ReleaseSRWLockExclusive(&tempLock);
+    return file;
+}
+
+// Moves the finished temporary file over target when error is 0, else (or when that fails)
+// removes it. Returns the error, 0 once moved.
+DWORD finishTemp(const std::wstring& target, DWORD error)
+{
+    AcquireSRWLockExclusive(&tempLock);
+    if (stopped) error = ERROR_OPERATION_ABORTED;
+    if (error == 0 && !MoveFileExW(tempPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+    }
+    if (error != 0) DeleteFileW(tempPath.c_str());
+    tempPath.clear();
+    ReleaseSRWLockExclusive(&tempLock);
+    return error;
+}
+
+// The existing file at target overwritten in place, for a folder that takes no new file.
+bool writeInPlace(const std::wstring& target, const char* outPath, const char* verb, const ConfigImage& image,
+                  std::FILE* err)
+{
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return fail(err, verb, outPath, lastError());
+    const bool written = writeAll(file, image) && SetEndOfFile(file) && FlushFileBuffers(file);
+    const int error = lastError();
+    CloseHandle(file);
+    return written || fail(err, "write", outPath, error);
+}
+
+// Through a temporary file; false with the message told. The folder's refusal falls back on
+// writing an existing file in place.
+bool writeThroughTemp(const std::wstring& target, bool exists, const char* outPath, const ConfigImage& image,
+                      std::FILE* err)
+{
+    DWORD error = 0;
+    HANDLE file = createTemp(target, &error);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (error == ERROR_OPERATION_ABORTED) return false;
+        if (error == ERROR_ACCESS_DENIED && exists) return writeInPlace(target, outPath, "open", image, err);
+        return fail(err, "open", outPath, errnoOf(error));
+    }
+    const bool written = writeAll(file, image) && FlushFileBuffers(file);
+    error = written ? 0 : GetLastError();
+    if (!CloseHandle(file) && error == 0) error = GetLastError();
+    if (!written && error == 0) error = ERROR_WRITE_FAULT;
+    const bool complete = error == 0;
+    error = finishTemp(target, error);
+    if (error == 0) return true;
+    if (error == ERROR_OPERATION_ABORTED) return false;
+    // The folder lets no file be replaced or removed: the file itself may still be written.
+    if (error == ERROR_ACCESS_DENIED && complete && exists) return writeInPlace(target, outPath, "write", image, err);
+    return fail(err, "write", outPath, errnoOf(error));
+}
+
 }  // namespace
 
 bool writeImageFile(const char* outPath, const char* configPath, const ConfigImage& image, std::FILE* err)
@@ -97,17 +205,8 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
         if (type != FILE_TYPE_DISK) return writeDirectly(out, outPath, image, err);
         if (n > 0 && n < 32768) target.assign(finalPath, n);
     }
-    const std::wstring temp = target + L".pylocheck-new";
-    HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return fail(err, "open", outPath, lastError());
-    const bool written = writeAll(file, image) && FlushFileBuffers(file);
-    int error = written ? 0 : lastError();
-    const bool closed = CloseHandle(file) != 0;
-    if (!written || !closed ||
-        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (error == 0) error = lastError();
-        DeleteFileW(temp.c_str());
-        return fail(err, "write", outPath, error);
-    }
-    return true;
+    SetConsoleCtrlHandler(removeTempOnStop, TRUE);
+    const bool written = writeThroughTemp(target, existing != INVALID_HANDLE_VALUE, outPath, image, err);
+    SetConsoleCtrlHandler(removeTempOnStop, FALSE);
+    return written;
 }
