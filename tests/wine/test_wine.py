@@ -123,17 +123,22 @@ class WineTest(h.SimTestCase):
 
     def end_mid_upload(self, end_session):
         """Ends the session (end_session: a command under Wine that returns once the program's
-        handlers have, and then ends it as the system does) after a few whole commands: the
-        device got whole commands and the closing byte, at the settings of the upload, before the
-        process ended, and the port's old settings are back."""
+        handlers have, and then ends it as the system does; or Ctrl-C) after a few whole commands:
+        the device got whole commands and the closing byte, at the settings of the upload, before
+        the process ended, and the port's old settings are back."""
         sim = self.sim(1, "--delay", "3")
         restored = self.odd_settings(sim)
         run = self.exe([self.config, "1"])
         self.assertGreaterEqual(run.wait_output(lambda out: out.count(".") >= 3).count("."), 3)
-        ended = subprocess.run(w.wine_command("wine", *end_session), env=w.wine_env(ARGS.state, self.display), timeout=60,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.assertEqual(ended.returncode, 0)
-        out, _ = run.finish(timeout=30)
+        if end_session == "ctrl-c":
+            run.proc.send_signal(signal.SIGINT)
+        else:
+            ended = subprocess.run(w.wine_command("wine", *end_session), env=w.wine_env(ARGS.state, self.display),
+                                   timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.assertEqual(ended.returncode, 0)
+        out, rc = run.finish(timeout=30)
+        if end_session == "ctrl-c":
+            self.assertEqual((out, rc), (win(h.expected_output("normal", "interrupted", out.count("."))), 130))
         try:
             size, header = sim.session(timeout=10)
         except queue.Empty:
@@ -142,6 +147,9 @@ class WineTest(h.SimTestCase):
         self.assertIn("ended by the closing byte", header)
         self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
         self.assertTrue(restored(), "the port's old settings are back")
+
+    def test_ctrl_c_stops_the_upload_between_whole_commands(self):
+        self.end_mid_upload("ctrl-c")
 
     def test_closing_the_console_mid_upload(self):
         self.end_mid_upload([os.path.join(os.path.dirname(ARGS.exe), "tests", "close_console.exe"), "pyloload.exe"])
@@ -168,32 +176,22 @@ class WineTest(h.SimTestCase):
         self.assertEqual(status, 1)
         self.assertIn('Error: The file "José 東京.txt" was not found\r\n', shown)
 
-    def test_pylocheck_image_names(self):
-        # pylocheck.exe --image: names in any script, a device written in place and never
-        # replaced, a link that keeps leading to its target, which gets the image.
+    def test_pylocheck_image_file(self):
+        # pylocheck.exe --image: names in any script; a device written in place and never replaced;
+        # a link that keeps leading to its target, which gets the image. The image goes through a
+        # new file of a name no file has (a file of the name once used, NAME.pylocheck-new, is left
+        # alone) that never outlives the run, and where the folder takes no new file but the file
+        # can be written, into the file itself.
         check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
         self.write_config("in01:[a]\n", "東京.txt")
         self.write_config("old", "target.bin")
         os.symlink("target.bin", os.path.join(self.workdir, "link.bin"))
-        for out, lands in (("NUL", None), ("Zoë.bin", "Zoë.bin"), ("link.bin", "target.bin")):
-            run = subprocess.run(w.wine_command("wine", check, "--image", out, "東京.txt"), cwd=self.workdir,
-                                 env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
-            self.assertEqual(run.returncode, 0, (out, run.stderr))
-            self.assertEqual(lands and os.path.getsize(os.path.join(self.workdir, lands)), lands and 8196)
-        self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
-        self.assertEqual(sorted(os.listdir(self.workdir)), sorted(["config.txt", "東京.txt", "target.bin", "link.bin", "Zoë.bin"]))
-
-    def test_pylocheck_image_temporary_file(self):
-        # The image goes through a new file of a name no file has (a file of the name once used,
-        # NAME.pylocheck-new, is left alone) that never outlives the run, and where the folder
-        # takes no new file but the file can be written, into the file itself.
-        check = os.path.join(os.path.dirname(ARGS.exe), "pylocheck.exe")
-        self.write_config("in01:[a]\n", "keys.txt")
         self.write_config("mine", "out.bin.pylocheck-new")
         os.makedirs(os.path.join(self.workdir, "folder", "locked"))
         self.write_config("old", os.path.join("folder", "locked", "kept.bin"))
         locked = os.path.join(self.workdir, "folder", "locked")
-        cases = (("out.bin", 0, "out.bin"), ("folder", 2, None), ("folder\\locked\\kept.bin", 0, "folder/locked/kept.bin"),
+        cases = (("NUL", 0, None), ("Zoë.bin", 0, "Zoë.bin"), ("link.bin", 0, "target.bin"), ("out.bin", 0, "out.bin"),
+                 ("folder", 2, None), ("folder\\locked\\kept.bin", 0, "folder/locked/kept.bin"),
                  ("folder\\locked\\new.bin", 2, None))
         os.chmod(locked, 0o555)
         try:
@@ -201,7 +199,7 @@ class WineTest(h.SimTestCase):
                 if "locked" in out and not w.permissions_honoured():
                     continue  # this user writes any folder, and Wine cannot be run without that power
                 with self.subTest(out=out):
-                    run = subprocess.run(w.wine_command("wine", check, "--image", out, "keys.txt"), cwd=self.workdir,
+                    run = subprocess.run(w.wine_command("wine", check, "--image", out, "東京.txt"), cwd=self.workdir,
                                          env=w.wine_env(ARGS.state), capture_output=True, timeout=60)
                     self.assertEqual(run.returncode, status, run.stderr)
                     if lands:
@@ -211,20 +209,9 @@ class WineTest(h.SimTestCase):
         with open(os.path.join(self.workdir, "out.bin.pylocheck-new")) as f:
             self.assertEqual(f.read(), "mine")
         left = sorted(os.path.relpath(os.path.join(d, f), self.workdir) for d, _, files in os.walk(self.workdir) for f in files)
-        self.assertEqual(left, ["config.txt", "folder/locked/kept.bin", "keys.txt", "out.bin", "out.bin.pylocheck-new"])
-
-    def test_ctrl_c_stops_the_upload_between_whole_commands(self):
-        sim = self.sim(1, "--delay", "3")
-        run = self.exe([self.config, "1"])
-        run.wait_output(lambda out: out.count(".") >= 3)
-        run.proc.send_signal(signal.SIGINT)
-        out, rc = run.finish()
-        self.assertLess(out.count("."), 72)
-        self.assertEqual((out, rc), (win(h.expected_output("normal", "interrupted", out.count("."))), 130))
-        size, header = sim.session()
-        self.assertIn("ended by the closing byte", header)
-        self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
-
+        self.assertTrue(os.path.islink(os.path.join(self.workdir, "link.bin")))
+        self.assertEqual(left, sorted(["Zoë.bin", "config.txt", "folder/locked/kept.bin", "link.bin", "out.bin",
+                                       "out.bin.pylocheck-new", "target.bin", "東京.txt"]))
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env={"DISPLAY": self.display, "PATH": os.environ["PATH"], "LC_ALL": "C.UTF-8"},
