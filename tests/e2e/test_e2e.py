@@ -159,39 +159,27 @@ class E2eTest(h.SimTestCase):
                 want = (0, b"") if reason is None else (2, b"pylocheck: cannot write the output: %s\n" % reason.encode())
                 self.assertEqual((run.returncode, run.stderr), want)
 
-    def test_image_file_in_a_folder_the_user_cannot_write(self):
-        # The file itself may be writable: it is written in place, as a user expects.
-        folder = os.path.join(self.workdir, "locked")
+    @unittest.skipUnless(shutil.which("strace"), "needs strace")
+    def test_image_file_written_safely(self):
+        # A writable file in a folder the user cannot write is written in place. Ctrl-C while the
+        # new image is made safe on disk: the replace completes or the temporary file goes.
+        folder, config = os.path.join(self.workdir, "locked"), os.path.join(PATHS["examples"], "keys.txt")
         os.makedirs(folder)
         image = os.path.join(folder, "out.img")
         with open(image, "wb") as f:
             f.write(b"old")
-        os.chmod(image, 0o666)
-        os.chmod(folder, 0o555)
-        os.chmod(self.workdir, 0o755)
-        config = os.path.join(PATHS["examples"], "keys.txt")
-        as_nobody = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
+        os.chmod(image, 0o666), os.chmod(folder, 0o555), os.chmod(self.workdir, 0o755)
         run = subprocess.run([PATHS["pylocheck"], "--image", image, config], stderr=subprocess.PIPE, timeout=30,
-                             preexec_fn=as_nobody)
-        self.assertEqual((run.returncode, run.stderr), (0, b""))
+                             preexec_fn=(lambda: os.setuid(65534)) if os.geteuid() == 0 else None)
         with open(image, "rb") as f, open(config + ".image", "rb") as g:
-            self.assertEqual(f.read(), g.read())
-        self.assertEqual(os.listdir(folder), ["out.img"])
-
-    @unittest.skipUnless(shutil.which("strace"), "needs strace")
-    def test_image_file_interrupted_leaves_no_temporary_file(self):
-        # Ctrl-C while the new image is being made safe on disk: the replace completes or the
-        # temporary file goes; the folder never keeps one.
-        image = os.path.join(self.workdir, "out.img")
+            self.assertEqual((run.returncode, run.stderr, f.read(), os.listdir(folder)), (0, b"", g.read(), ["out.img"]))
         slow = ["strace", "-f", "-o", os.devnull, "-e", "trace=fsync", "-e", "inject=fsync:delay_enter=1000000"]
-        run = subprocess.Popen([*slow, PATHS["pylocheck"], "--image", image, os.path.join(PATHS["examples"], "keys.txt")],
-                               stderr=subprocess.DEVNULL)
-        self.addCleanup(run.kill)
-        self.assertTrue(until(run, lambda pid: any(n.startswith(".pylocheck-") for n in os.listdir(self.workdir))))
-        child = int(proc_file(run.pid, "task/%d/children" % run.pid).split()[0])
-        os.kill(child, signal.SIGINT)
-        run.wait(timeout=30)
-        self.assertEqual([n for n in os.listdir(self.workdir) if n.startswith(".pylocheck-")], [])
+        run = self.keep(h.Run([*slow, PATHS["pylocheck"], "--image", os.path.join(self.workdir, "out.img"), config]))
+        temporary = lambda: [n for n in os.listdir(self.workdir) if n.startswith(".pylocheck-")]  # noqa: E731
+        self.assertTrue(until(run.proc, lambda pid: temporary()))
+        os.kill(int(proc_file(run.proc.pid, "task/%d/children" % run.proc.pid).split()[0]), signal.SIGINT)
+        run.finish()
+        self.assertEqual(temporary(), [])
 
     def test_signal_ignored_at_start_stays_ignored(self):
         # nohup: the hang-up of the terminal does not stop the upload.
