@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The page's view of the shared C++: the compiler, the checker, the key tables and the upload
-// session, as plain functions over static buffers. JavaScript copies the configuration's
-// bytes into the input buffer, calls these and reads the results out of memory.
+// The page's view of the shared C++: the compiler, the checker with its repairs and the editor's
+// completions and hover text, the key tables and the upload session, as plain functions over
+// static buffers. JavaScript copies the configuration's bytes (or one line's) into the input
+// buffer, calls these and reads the results out of memory.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include <emscripten/emscripten.h>
 
+#include "check/assist.h"
 #include "check/diagnostics.h"
 #include "config/config_reader.h"
 #include "config/key_table.h"
@@ -23,9 +28,14 @@ std::size_t gInputCapacity = 0;
 ConfigImage gImage;
 CheckReport gReport;
 
-// The diagnostics as "line\tcolumn\tseverity\tmessage\n", severity w or n.
+// The diagnostics as "line\tcolumn\tend\tseverity\tcode\tmessage\n", severity w or n, end the
+// column after the finding's entry, name or word (findingEnd).
 char* gText = nullptr;
 std::size_t gTextCapacity = 0;
+
+// A text made for JavaScript (completions, hover, a repair's parts), read with pylo_text().
+std::string gOut;
+Hover gHover;
 
 // Where the statements that count were found (1-based physical lines, 0 for none).
 int gSequenceLine[kInputCount][2];
@@ -86,13 +96,30 @@ void appendNumber(char*& at, int value)
     while (n > 0) *at++ = digits[--n];
 }
 
-void writeDiagnostics()
+// Physical line line (1-based) of the size bytes of gInput whose lines start at starts, as the
+// checker counts its columns: without its line end, the first without a byte-order mark.
+std::string_view physicalLine(const std::vector<std::size_t>& starts, std::size_t size, int line)
+{
+    if (line < 1 || static_cast<std::size_t>(line) > starts.size()) return std::string_view();
+    const char* text = reinterpret_cast<const char*>(gInput);
+    std::size_t start = starts[static_cast<std::size_t>(line) - 1];
+    std::size_t end = static_cast<std::size_t>(line) < starts.size() ? starts[static_cast<std::size_t>(line)] - 1 : size;
+    if (end > start && text[end - 1] == '\r') --end;
+    if (line == 1 && end - start >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) start += 3;
+    return std::string_view(text + start, end - start);
+}
+
+void writeDiagnostics(std::size_t size)
 {
     std::size_t wanted = 1;
-    for (const Diagnostic& d : gReport.items) wanted += d.message.size() + 32;
+    for (const Diagnostic& d : gReport.items) wanted += d.message.size() + std::strlen(d.code) + 48;
     if (!reserve(gText, gTextCapacity, wanted)) {
-        gText[0] = '\0';
+        if (gText != nullptr) gText[0] = '\0';
         return;
+    }
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 0; i < size; ++i) {
+        if (gInput[i] == '\n') starts.push_back(i + 1);
     }
     char* at = gText;
     for (const Diagnostic& d : gReport.items) {
@@ -100,13 +127,31 @@ void writeDiagnostics()
         *at++ = '\t';
         appendNumber(at, d.column);
         *at++ = '\t';
+        appendNumber(at, findingEnd(physicalLine(starts, size, d.line), d.column - 1) + 1);
+        *at++ = '\t';
         *at++ = d.severity == Severity::Warning ? 'w' : 'n';
+        *at++ = '\t';
+        std::memcpy(at, d.code, std::strlen(d.code));
+        at += std::strlen(d.code);
         *at++ = '\t';
         std::memcpy(at, d.message.data(), d.message.size());
         at += d.message.size();
         *at++ = '\n';
     }
     *at = '\0';
+}
+
+const Fix* fixOf(int item, int fix)
+{
+    if (item < 0 || static_cast<std::size_t>(item) >= gReport.items.size()) return nullptr;
+    const std::vector<Fix>& fixes = gReport.items[static_cast<std::size_t>(item)].fixes;
+    return fix >= 0 && static_cast<std::size_t>(fix) < fixes.size() ? &fixes[static_cast<std::size_t>(fix)] : nullptr;
+}
+
+const TextEdit* editOf(int item, int fix, int edit)
+{
+    const Fix* f = fixOf(item, fix);
+    return f != nullptr && edit >= 0 && static_cast<std::size_t>(edit) < f->edits.size() ? &f->edits[static_cast<std::size_t>(edit)] : nullptr;
 }
 
 UploadSession gSession;
@@ -136,7 +181,7 @@ EMSCRIPTEN_KEEPALIVE int pylo_check(int size)
 {
     const std::size_t length = size > 0 ? static_cast<std::size_t>(size) : 0;
     checkConfigBuffer(gInput, length, gReport, gImage);
-    writeDiagnostics();
+    writeDiagnostics(length);
 
     std::memset(gSequenceLine, 0, sizeof gSequenceLine);
     std::memset(gSequenceCut, 0, sizeof gSequenceCut);
@@ -244,6 +289,68 @@ EMSCRIPTEN_KEEPALIVE int pylo_key_number(int keypad)
     std::int32_t caseCode = 0;
     return lookupKeyName(name, length, keypad != 0, false, caseCode);
 }
+
+// The text last made by the calls below; they return its length.
+EMSCRIPTEN_KEEPALIVE const char* pylo_text() { return gOut.c_str(); }
+
+// The repairs of diagnostic item of the last check: how many, each one's title, its edits, and
+// each edit's text and points (which: 0 from.line, 1 from.column, 2 to.line, 3 to.column;
+// 0-based as the checker's TextPoints are).
+EMSCRIPTEN_KEEPALIVE int pylo_fix_count(int item)
+{
+    return item >= 0 && static_cast<std::size_t>(item) < gReport.items.size()
+               ? static_cast<int>(gReport.items[static_cast<std::size_t>(item)].fixes.size())
+               : 0;
+}
+EMSCRIPTEN_KEEPALIVE int pylo_fix_title(int item, int fix)
+{
+    const Fix* f = fixOf(item, fix);
+    gOut = f != nullptr ? f->title : std::string();
+    return static_cast<int>(gOut.size());
+}
+EMSCRIPTEN_KEEPALIVE int pylo_edit_count(int item, int fix)
+{
+    const Fix* f = fixOf(item, fix);
+    return f != nullptr ? static_cast<int>(f->edits.size()) : 0;
+}
+EMSCRIPTEN_KEEPALIVE int pylo_edit_text(int item, int fix, int edit)
+{
+    const TextEdit* e = editOf(item, fix, edit);
+    gOut = e != nullptr ? e->text : std::string();
+    return static_cast<int>(gOut.size());
+}
+EMSCRIPTEN_KEEPALIVE int pylo_edit_point(int item, int fix, int edit, int which)
+{
+    const TextEdit* e = editOf(item, fix, edit);
+    if (e == nullptr) return 0;
+    const TextPoint& p = which < 2 ? e->from : e->to;
+    return which % 2 == 0 ? p.line : p.column;
+}
+
+// Completions at column of the line in the input buffer (size bytes, without its line feed), as
+// rows "from\tto\tkind\tlabel\tdetail\n" in pylo_text(): kind is CompletionKind's number, from
+// and to the columns the label replaces.
+EMSCRIPTEN_KEEPALIVE int pylo_completions(int size, int column)
+{
+    const std::string_view line(reinterpret_cast<const char*>(gInput), size > 0 ? static_cast<std::size_t>(size) : 0);
+    gOut.clear();
+    for (const Completion& c : completionsAt(line, column)) {
+        gOut += std::to_string(c.from) + '\t' + std::to_string(c.to) + '\t' + std::to_string(static_cast<int>(c.kind)) + '\t' +
+                c.label + '\t' + c.detail + '\n';
+    }
+    return static_cast<int>(gOut.size());
+}
+
+// The hover text (Markdown) at column of the line in the input buffer, in pylo_text(); empty
+// where there is nothing to tell. The columns it is about: pylo_hover_from() up to pylo_hover_to().
+EMSCRIPTEN_KEEPALIVE int pylo_hover(int size, int column)
+{
+    gHover = hoverAt(std::string_view(reinterpret_cast<const char*>(gInput), size > 0 ? static_cast<std::size_t>(size) : 0), column);
+    gOut = gHover.text;
+    return static_cast<int>(gOut.size());
+}
+EMSCRIPTEN_KEEPALIVE int pylo_hover_from() { return gHover.from; }
+EMSCRIPTEN_KEEPALIVE int pylo_hover_to() { return gHover.to; }
 
 // The upload of the image last compiled, one step at a time (see upload_plan.h).
 EMSCRIPTEN_KEEPALIVE int pylo_upload_start()

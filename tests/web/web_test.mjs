@@ -89,11 +89,13 @@ const openInPage = (p, name, bytes, mimeType = 'text/plain') => p.setInputFiles(
 // What a button hands the browser to save: the blob the page made (Chromium now and then drops a download).
 const download = async (button) => (await page.evaluate(() => { window.__saved = null; }), await page.click(button),
   Buffer.from(await page.evaluate(async () => [...new Uint8Array(await window.__saved.arrayBuffer())])));
-// Clicks, key presses, typing and choices of a case table, in order.
+// Clicks, key presses, typing, choices and the mouse over an element, of a case table, in order.
 const act = async (p, steps) => { for (const [what, target, value] of steps) {
   await (what === 'press' ? p.keyboard.press(target) : what === 'type' ? p.keyboard.type(target)
-         : what === 'select' ? p.selectOption(target, value) : p.click(target));
+         : what === 'select' ? p.selectOption(target, value) : what === 'hover' ? p.hover(target) : p.click(target));
 } };
+// A file opened, a click in its text, then the steps.
+const inText = async (text, steps) => { await openInPage(page, 'assist.txt', bytesOf(text)); await act(page, [['click', '.cm-content'], ...steps]); };
 
 // An upload from the page to the fake device with the faults given; `during` runs while it goes.
 // Whatever happened, the port is closed again when the page shows the outcome.
@@ -214,7 +216,7 @@ test('keyboard alone: the input editor records Tab, Enter and Space and can alwa
   assert.equal(await page.textContent('.cm-activeLine'), 'in03:[a] [b');
 });
 
-test('screen readers: no axe-core violation in five states; progress is announced in steps', async () => {
+test('screen readers: no axe-core violation in seven states; progress is announced in steps', async () => {
   await page.addScriptTag({ path: require.resolve('axe-core/axe.min.js') });
   const found = {};
   await openInPage(page, 'empty.txt', '# nothing\n');
@@ -238,7 +240,14 @@ test('screen readers: no axe-core violation in five states; progress is announce
   const heard = await page.evaluate(() => window.__heard);
   await openInPage(page, 'typo.txt', cases.diagnostics.texts[1]);
   found.warnings = await axeViolations();
-  assert.deepEqual(found, { fresh: [], dialog: [], entries: [], upload: [], warnings: [] });
+  const { completion: [[text, steps]], hover: [,, [entry, over]] } = cases.assist;
+  await inText(text, steps);
+  await page.waitForSelector('.cm-tooltip-autocomplete');
+  found.completion = await axeViolations();
+  await inText(entry, [['press', 'Escape'], ...over]);
+  await page.waitForSelector('.cm-tooltip-hover');
+  found.hover = await axeViolations();
+  assert.deepEqual(found, { fresh: [], dialog: [], entries: [], upload: [], warnings: [], completion: [], hover: [] });
   assert.deepEqual(heard, ['Connecting to the PYLO', ...[1, 12, 24, 36, 48, 60, 72].map((n) => `Sending input ${n} of 72`),
                            'Configuration complete']);
 });
@@ -299,6 +308,28 @@ test('the checker\'s messages appear at their line and column', async () => {
   await page.waitForFunction((n) => document.querySelector('#message-count').textContent === n, count);
   assert.deepEqual(await page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent)), want);
   assert.match(want[0], /^2:7warning/);
+});
+
+test('the editor completes, explains and repairs with the checker\'s answers, at the bytes they are about', async () => {
+  const { completion, hover, fix } = cases.assist;
+  for (const [text, steps, first, saved] of completion) {
+    await inText(text, steps);
+    assert.equal(await page.locator('.cm-tooltip-autocomplete li').first().textContent(), first, JSON.stringify(text));
+    await page.waitForTimeout(100);  // a list takes keys 75 ms after it shows, so that fast typing picks nothing unseen
+    await page.keyboard.press('Enter');
+    assert.equal((await download('#save')).toString('latin1'), saved);
+  }
+  for (const [text, steps, words] of hover) {
+    await inText(text, steps);
+    assert.equal(await page.locator('.hover-text').innerText(), words, JSON.stringify(text));
+    await page.mouse.move(0, 0);
+  }
+  for (const [text, steps, fixed] of fix) {
+    await inText(text, steps);
+    const saved = await download('#save');
+    assert.equal(saved.toString('latin1'), fixed);
+    assert.deepEqual(await download('#save-image'), await pylocheckImage(file('fixed.txt', saved)), JSON.stringify(fixed));
+  }
 });
 
 test('a checker worker that fails is shown and started again', async () => {

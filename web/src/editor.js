@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The text editor: CodeMirror with line numbers, undo, the checker's diagnostics in the gutter
-// and under the text, and a few calls to rewrite whole lines for the visual editor.
+// The text editor: CodeMirror with line numbers, the checker's diagnostics in the gutter and
+// under the text with their repairs as actions (the lint panel, Ctrl-Shift-M, lists them; F8
+// goes to the next), and a few calls to rewrite whole lines for the visual editor. Typing,
+// arrows and deletion are the browser's own; undo, completion and hover come later (assist.js).
 import { Annotation, Compartment, EditorState } from '@codemirror/state';
 import { EditorView, keymap, lineNumbers, highlightActiveLine, highlightSpecialChars, drawSelection,
          Decoration, MatchDecorator, ViewPlugin } from '@codemirror/view';
-// Typing, arrows and deletion are the browser's own; only undo comes from the commands package
-// (its other keymaps would pull in the language package).
-import { history, historyKeymap } from '@codemirror/commands';
-import { lintGutter, setDiagnostics } from '@codemirror/lint';
+import { lintGutter, lintKeymap, setDiagnostics } from '@codemirror/lint';
 
 // Statements, entries and comments get a colour of their own.
 const marks = new MatchDecorator({
@@ -25,9 +24,9 @@ export function createEditor(parent, onChange) {
     state: EditorState.create({
       doc: '',
       extensions: [
-        lineNumbers(), lintGutter(), history(), drawSelection(), highlightActiveLine(),
+        lineNumbers(), lintGutter(), drawSelection(), highlightActiveLine(),
         highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
-        keymap.of(historyKeymap), highlight, editable.of([]),
+        keymap.of(lintKeymap), highlight, editable.of([]), later.of([]),
         // A name for screen readers; Tab moves on to the next control (the text has no tabs to type).
         EditorView.contentAttributes.of({ 'aria-label': 'Configuration text', tabindex: '0' }),
         EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
@@ -39,6 +38,12 @@ export function createEditor(parent, onChange) {
 
 const loading = Annotation.define();
 const editable = new Compartment();
+const later = new Compartment();
+
+// Adds what the first paint does not need (assist.js).
+export function addLater(view, extensions) {
+  view.dispatch({ effects: later.reconfigure(extensions) });
+}
 
 // Read-only while the page is busy (an upload sends the text as it was when it began).
 export function setEditable(view, on) {
@@ -51,26 +56,23 @@ export function loadText(view, text) {
                   selection: { anchor: 0 } });
 }
 
-// Diagnostics at editor positions ({at, severity, message}), underlining the word there.
+// Diagnostics at editor positions ({at, to, severity, message, code, fixes}), each fix's edits
+// at editor positions too ({at, end, text}). A fix applied later, when edits elsewhere have
+// moved its finding, moves with it.
 export function showDiagnostics(view, diagnostics) {
-  const doc = view.state.doc;
+  const length = view.state.doc.length;
   const items = [];
-  let line = null;  // the line of the last diagnostic: most share one with the one before
   for (const d of diagnostics) {
-    if (d.at > doc.length) continue;
-    if (line === null || d.at < line.from || d.at > line.to) line = doc.lineAt(d.at);
-    const text = line.text;
-    const end = text.length;
-    // A name up to a blank or bracket; an entry from its "[" through its "]".
-    let to = d.at - line.from;
-    const from = to;
-    if (text[to] === '[') {
-      while (to < end && text[to] !== ']') to++;
-      if (to < end) to++;
-    }
-    while (to < end && !/[\s[\]]/.test(text[to])) to++;
-    if (to === from && to < end) to++;
-    items.push({ from: d.at, to: line.from + to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message });
+    if (d.to > length) continue;
+    const actions = d.fixes.map((fix) => ({
+      name: fix.title,
+      apply(v, from) {
+        const moved = from - d.at;
+        v.dispatch({ changes: fix.edits.map((e) => ({ from: e.at + moved, to: e.end + moved, insert: e.text })), userEvent: 'input' });
+      },
+    }));
+    items.push({ from: d.at, to: d.to, severity: d.severity === 'warning' ? 'warning' : 'info', message: d.message,
+                 source: d.code || undefined, actions });
   }
   view.dispatch(setDiagnostics(view.state, items));
 }

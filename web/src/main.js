@@ -2,7 +2,7 @@
 // The page: wires the editor, the checker, the messages, the grid, the options, the input
 // editor, the upload, kept work, the key tester and offline use together.
 import { loadCompiler, show } from './wasm.js';
-import { createEditor, loadText, showDiagnostics, jumpTo, setEditable } from './editor.js';
+import { createEditor, loadText, showDiagnostics, jumpTo, setEditable, addLater } from './editor.js';
 import { createChecker } from './checker.js';
 import { createMessageList } from './messages.js';
 import { drawGrid } from './grid.js';
@@ -47,7 +47,12 @@ function showResult(bytes, result, start) {
   show(result);
   image = result.image;
   lines = physicalLines(bytes);
-  for (const d of result.diagnostics) d.at = lines.at(d.line, d.column);
+  // The checker's places in the editor: findings, and the edits of their repairs (0-based).
+  for (const d of result.diagnostics) {
+    d.at = lines.at(d.line, d.column);
+    d.to = lines.at(d.line, d.end);
+    for (const e of d.fixes.flatMap((f) => f.edits)) [e.at, e.end] = [lines.at(e.from.line + 1, e.from.column + 1), lines.at(e.to.line + 1, e.to.column + 1)];
+  }
   showDiagnostics(view, result.diagnostics);
   drawMessages(result.diagnostics, result.totals);
   drawGrid($('#grid'), (input) => { checker.ensureCurrent(); seqEditor.open(input); });
@@ -125,4 +130,6 @@ keepOffline((reload) => {
   $('#update').hidden = false;
   $('#update-reload').onclick = reload;
 });
+// Completion, hover and undo: after the first paint.
+addLater(view, (await import('./assist.js')).assist(doc));
 document.body.dataset.ready = String(performance.now());

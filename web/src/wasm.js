@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The shared C++ compiled to WebAssembly: compile, check, key tables, upload steps.
-// Everything the page knows about the configuration language comes through here.
+// The shared C++ compiled to WebAssembly: compile, check (with the findings' repairs),
+// completions and hover text, key tables, upload steps. Everything the page knows about the
+// configuration language comes through here.
 import createPylo from './pylo.js';
 
 export const IMAGE_SIZE = 8196;
@@ -52,6 +53,19 @@ export function latin1(bytes) {
   return s;
 }
 
+// The text the last call left in pylo_text(), length characters.
+const outText = (length) => latin1(m.HEAPU8.subarray(m._pylo_text(), m._pylo_text() + length));
+
+// One character per byte, as the page's document holds text: a character no byte holds is "?".
+export function toBytes(text) {
+  const out = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i++) {
+    const c = text.charCodeAt(i);
+    out[i] = c < 256 ? c : 0x3f;
+  }
+  return out;
+}
+
 function putInput(bytes, extra = 0) {
   const ptr = m._pylo_input(bytes.length + extra);
   if (ptr === 0) throw new Error('out of memory');
@@ -60,18 +74,21 @@ function putInput(bytes, extra = 0) {
 }
 
 // Compiles and checks bytes. The result holds everything the page draws: the image, the
-// diagnostics [{line, column, severity: 'warning'|'note', message}] (the first 1,000, as
-// pylocheck lists them), the totals {warnings, notes, omitted} (omitted: findings not listed),
-// every input's two sequences and the options. It is plain data, so a worker can compute it too.
+// diagnostics [{line, column, end, severity: 'warning'|'note', code, message, fixes}] (the first
+// 1,000, as pylocheck lists them; 1-based, end the column after the finding's entry or word;
+// code the kind of finding; fixes [{title, edits: [{from, to, text}]}], the repairs, with
+// 0-based {line, column} points), the totals {warnings, notes, omitted} (omitted: findings not
+// listed), every input's two sequences and the options. It is plain data, so a worker can
+// compute it too.
 export function check(bytes) {
   putInput(bytes);
   m._pylo_check(bytes.length);
   const diagnostics = [];
   for (const row of cString(m._pylo_diagnostics()).split('\n')) {
     if (row === '') continue;
-    const [line, column, severity, ...message] = row.split('\t');
-    diagnostics.push({ line: +line, column: +column, severity: severity === 'w' ? 'warning' : 'note',
-                       message: message.join('\t') });
+    const [line, column, end, severity, code, ...message] = row.split('\t');
+    diagnostics.push({ line: +line, column: +column, end: +end, severity: severity === 'w' ? 'warning' : 'note', code,
+                       message: message.join('\t'), fixes: fixesOf(diagnostics.length) });
   }
   const sequences = [];
   for (let input = 1; input <= INPUTS; input++) sequences.push([readSequence(input, true), readSequence(input, false)]);
@@ -84,6 +101,37 @@ export function check(bytes) {
   const ptr = m._pylo_image();
   const totals = { warnings: m._pylo_warning_total(), notes: m._pylo_note_total(), omitted: m._pylo_omitted_total() };
   return { image: m.HEAPU8.slice(ptr, ptr + IMAGE_SIZE), diagnostics, totals, sequences, options };
+}
+
+function fixesOf(item) {
+  const fixes = [];
+  for (let f = 0; f < m._pylo_fix_count(item); f++) {
+    const edits = [];
+    for (let e = 0; e < m._pylo_edit_count(item, f); e++) {
+      const point = (which) => ({ line: m._pylo_edit_point(item, f, e, which), column: m._pylo_edit_point(item, f, e, which + 1) });
+      edits.push({ from: point(0), to: point(2), text: outText(m._pylo_edit_text(item, f, e)) });
+    }
+    fixes.push({ title: outText(m._pylo_fix_title(item, f)), edits });
+  }
+  return fixes;
+}
+
+// What the checker offers at a 0-based byte column of one line (its text one character per
+// byte, without its line end): completions [{label, detail, kind, from, to}], kind one of
+// COMPLETION_KINDS, from and to the columns the label replaces; and the hover text (Markdown)
+// with the columns it is about, or null.
+export const COMPLETION_KINDS = ['key', 'marker', 'option', 'value', 'statement'];
+export function completionsAt(line, column) {
+  putInput(toBytes(line));
+  return outText(m._pylo_completions(line.length, column)).split('\n').filter(Boolean).map((row) => {
+    const [from, to, kind, label, detail] = row.split('\t');
+    return { label, detail, kind: COMPLETION_KINDS[kind], from: +from, to: +to };
+  });
+}
+export function hoverAt(line, column) {
+  putInput(toBytes(line));
+  const text = outText(m._pylo_hover(line.length, column));
+  return text === '' ? null : { text, from: m._pylo_hover_from(), to: m._pylo_hover_to() };
 }
 
 // Compiles bytes for the upload, which sends the image last compiled here.
