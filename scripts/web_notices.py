@@ -3,13 +3,13 @@
 """Prints the notices of the npm packages bundled into the web page: the editor packages the
 page imports and everything they depend on, as web/package-lock.json locks them, each with the
 licence file it ships, and the service worker's runtime that workbox-build writes into sw.js.
-The build and test tools (esbuild, workbox-build, playwright-core, axe-core) are not part of
-the page.
+The build, test and measuring tools (esbuild, workbox-build, playwright-core, axe-core,
+lighthouse) are not part of the page.
 Usage: web_notices.py WEB_DIR > THIRD-PARTY-NOTICES.txt   (after npm ci in WEB_DIR)
 Exits 1 when a bundled package has no licence file."""
 import json, os, sys
 
-TOOLS = {"esbuild", "workbox-build", "playwright-core", "axe-core"}
+TOOLS = {"esbuild", "workbox-build", "playwright-core", "axe-core", "lighthouse"}
 SERVICE_WORKER = ["workbox-precaching"]  # inlined into sw.js, with its dependencies
 
 def main(web):

@@ -308,6 +308,10 @@ test('the checker\'s messages appear at their line and column', async () => {
   await page.waitForFunction((n) => document.querySelector('#message-count').textContent === n, count);
   assert.deepEqual(await page.$$eval('#messages li', (lis) => lis.map((li) => li.textContent)), want);
   assert.match(want[0], /^2:7warning/);
+  // The worker's findings carry their repairs: the lint panel lists the findings in the text's
+  // order (the statement on line 2 replaces line 1's), and the third one's repair is taken.
+  await act(page, [['click', '.cm-content'], ['press', 'Control+Shift+M'], ['press', 'ArrowDown'], ['press', 'ArrowDown'], ['press', 'c'], ['press', 'Escape']]);
+  assert.match((await download('#save')).toString('latin1'), /^in01:\[a\]\nin01:\[shift\]\[shfit\]/);
 });
 
 test('the editor completes, explains and repairs with the checker\'s answers, at the bytes they are about', async () => {

@@ -26,7 +26,7 @@ export function createEditor(parent, onChange) {
       extensions: [
         lineNumbers(), lintGutter(), drawSelection(), highlightActiveLine(),
         highlightSpecialChars({ addSpecialChars: /[\u001a\u0080-\u009f]/ }),
-        keymap.of(lintKeymap), highlight, editable.of([]), later.of([]),
+        keymap.of(lintKeymap), highlight, editable.of(readOnly), later.of([]),
         // A name for screen readers; Tab moves on to the next control (the text has no tabs to type).
         EditorView.contentAttributes.of({ 'aria-label': 'Configuration text', tabindex: '0' }),
         EditorView.updateListener.of((u) => { if (u.docChanged && !u.transactions.some((t) => t.annotation(loading))) onChange(); }),
@@ -39,15 +39,17 @@ export function createEditor(parent, onChange) {
 const loading = Annotation.define();
 const editable = new Compartment();
 const later = new Compartment();
+const readOnly = [EditorState.readOnly.of(true), EditorView.editable.of(false)];
 
 // Adds what the first paint does not need (assist.js).
 export function addLater(view, extensions) {
   view.dispatch({ effects: later.reconfigure(extensions) });
 }
 
-// Read-only while the page is busy (an upload sends the text as it was when it began).
+// Read-only while the page is busy (an upload sends the text as it was when it began), and
+// until it has loaded.
 export function setEditable(view, on) {
-  view.dispatch({ effects: editable.reconfigure(on ? [] : [EditorState.readOnly.of(true), EditorView.editable.of(false)]) });
+  view.dispatch({ effects: editable.reconfigure(on ? [] : readOnly) });
 }
 
 // Replaces the whole text without counting it as an edit.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page: wires the editor, the checker, the messages, the grid, the options, the input
-// editor, the upload, kept work, the key tester and offline use together.
+// editor, the upload, kept work, the key tester and offline use together. What the first
+// paint of the text does not need is imported after it (later.js).
 import { loadCompiler, show } from './wasm.js';
 import { createEditor, loadText, showDiagnostics, jumpTo, setEditable, addLater } from './editor.js';
 import { createChecker } from './checker.js';
@@ -10,22 +11,26 @@ import { createOptions } from './options.js';
 import { createSequenceEditor } from './seqedit.js';
 import { createLineEdits } from './line_edits.js';
 import { createDocument, refusal, physicalLines } from './document.js';
-import { createUploading } from './uploading.js';
 import { setState, pageLocked, pageState, renderState, onStateChange } from './page_state.js';
 import { status } from './status.js';
 import { createWork } from './work.js';
-import { createTester } from './tester.js';
 import { keepOffline } from './offline.js';
 
 const $ = (sel) => document.querySelector(sel);
-// The example and the compiler load side by side.
+// The text is shown first; then the compiler (pylo.wasm) is fetched and checks it.
 const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
-await loadCompiler();
+// A task of its own; once what was drawn is on the screen (two frames on, or 100 ms, as a hidden
+// tab draws no frames). Long tasks keep a slow phone from answering.
+const next = () => new Promise((done) => setTimeout(done));
+const painted = () => new Promise((done) => { requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(done))); setTimeout(done, 100); });
+let starting = true;  // until the text is first on the screen: what openBytes opened is checked then
+let startBig = false;
 const doc = createDocument();
 let image = new Uint8Array(0);
 let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
 let work = null;
 
+await next();  // the editor after the modules
 const currentBytes = () => doc.bytes(view.state.doc.toString());
 const checker = createChecker({ currentBytes, show: showResult, failed: (words) => status(words, 'error') });
 const view = createEditor($('#editor'), () => {
@@ -79,7 +84,8 @@ function openBytes(name, bytes) {
   $('#file-name').textContent = name;
   // A big file is checked in the worker, so that the page answers at once.
   if (bytes.length > BIG_FILE_BYTES) status('Checking…', 'busy');
-  checker.opened(bytes.length > BIG_FILE_BYTES);
+  if (starting) startBig = bytes.length > BIG_FILE_BYTES;
+  else checker.opened(bytes.length > BIG_FILE_BYTES);
   return true;
 }
 
@@ -105,7 +111,7 @@ function download(name, bytes) {
 $('#open').addEventListener('click', () => $('#file').click());
 $('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
 $('#save').addEventListener('click', () => { download(doc.name, currentBytes()); work.savedNow(); });
-$('#save-image').addEventListener('click', () => { checker.ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
+$('#save-image').addEventListener('click', () => { if (starting) return; checker.ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
 window.addEventListener('drop', (e) => {
@@ -114,22 +120,30 @@ window.addEventListener('drop', (e) => {
   if (e.dataTransfer.files[0]) openFile(e.dataTransfer.files[0]);
 });
 
-createUploading(currentBytes);
 onStateChange((name, { locked }) => setEditable(view, !locked));
 // Leaving or reloading the page mid-upload asks first.
 window.addEventListener('beforeunload', (e) => { if (pageState() === 'uploading') e.preventDefault(); });
 
 // Start on the work kept from the last visit, or the example; then a link's configuration.
+// Once the text is on the screen it is checked; then come completion, hover and undo, the
+// upload, the key tester, and new versions of the page, which is then unlocked.
 work = createWork({ doc, openBytes, currentBytes, status, download });
 await work.start(new Uint8Array(await example));
-setState('idle');
-// The key tester, and new versions of the page.
+await painted();
+await loadCompiler();
+starting = false;
+checker.opened(startBig);
+await painted();
+const { assist, createUploading, createTester } = await import('./later.js');
+await next();
+addLater(view, assist(doc));
+await next();
+createUploading(currentBytes);
 const tester = createTester($('#tester'), setState);
 $('#test-keys').addEventListener('click', () => { checker.ensureCurrent(); tester.open(); });
 keepOffline((reload) => {
   $('#update').hidden = false;
   $('#update-reload').onclick = reload;
 });
-// Completion, hover and undo: after the first paint.
-addLater(view, (await import('./assist.js')).assist(doc));
+setState('idle');
 document.body.dataset.ready = String(performance.now());

@@ -27,8 +27,10 @@ export function notation(events) {
   return text;
 }
 
-// setState(name) puts the page in the 'testing' state while the tester is open.
+// setState(name) puts the page in the 'testing' state while the tester is open. Its style
+// comes with it.
 export function createTester(dialog, setState) {
+  document.head.append(Object.assign(document.createElement('link'), { rel: 'stylesheet', href: 'tester.css' }));
   const $ = (sel) => dialog.querySelector(sel);
   let expected = [];       // expectations() of the configuration at opening
   let byWords = new Map(); // words -> expectations typing them

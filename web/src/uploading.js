@@ -4,7 +4,7 @@
 // whatever happens to the text meanwhile. currentBytes() gives the configuration to send.
 import { compileForUpload, INPUTS, Outcome, outcomeName } from './wasm.js';
 import { upload, outcomeWords, serialAvailable } from './upload.js';
-import { setState, pageLocked } from './page_state.js';
+import { setState, pageLocked, renderState } from './page_state.js';
 import { status, announce } from './status.js';
 
 const $ = (sel) => document.querySelector(sel);
@@ -50,5 +50,6 @@ export function createUploading(currentBytes) {
   if (!serialAvailable()) {
     $('#no-serial').hidden = false;
     $('#upload').dataset.unavailable = 'true';
+    renderState();
   }
 }

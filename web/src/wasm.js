@@ -2,7 +2,6 @@
 // The shared C++ compiled to WebAssembly: compile, check (with the findings' repairs),
 // completions and hover text, key tables, upload steps. Everything the page knows about the
 // configuration language comes through here.
-import createPylo from './pylo.js';
 
 export const IMAGE_SIZE = 8196;
 export const INPUTS = 72;
@@ -16,14 +15,16 @@ let wasmModule = null;
 export const Outcome = { ok: null, portError: null, noDevice: null, linkError: null, interrupted: null };
 export const outcomeName = (outcome) => Object.keys(Outcome).find((name) => Outcome[name] === outcome) ?? 'unknown';
 
-// Compiles pylo.wasm, fetched once per load (the preload in index.html is the same request),
-// or takes the module already compiled by the page: the worker gets it from there.
+// Compiles pylo.wasm, fetched once per load, or takes the module already compiled by the page:
+// the worker gets it from there. Its glue (pylo.js) is imported here, not before.
 export async function loadCompiler(module = null) {
+  const glue = import('./pylo.js');
   if (module === null) {
     const response = await fetch('pylo.wasm', { credentials: 'same-origin' });
     module = await WebAssembly.compile(await response.arrayBuffer());
   }
   wasmModule = module;
+  const { default: createPylo } = await glue;
   m = await createPylo({
     instantiateWasm(imports, done) {
       WebAssembly.instantiate(module, imports).then((instance) => done(instance, module));
