@@ -68,11 +68,8 @@ void runSession(const std::string& path)
     std::FILE* err = std::tmpfile();
     long errRead = 0;
     bool stopped = false;
-    std::vector<std::string> rewritten;
-    std::vector<std::string> expected;
-    std::vector<std::string> actual;
-    std::string errExpected;
-    std::string errActual;
+    std::vector<std::string> rewritten, expected, actual;
+    std::string errExpected, errActual;
     // What the last piece sent made, against what the file says it makes.
     auto compare = [&]() {
         for (const std::string& body : actual) rewritten.push_back("< " + body);
