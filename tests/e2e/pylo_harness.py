@@ -42,9 +42,9 @@ def expected_output(mode, outcome, dots=0, port="", file=""):
     return TEXTS["banner"] + "." * dots + text
 
 
-def _prompt():
-    """Runs the simulator ahead of busy processes where allowed: its replies are due within
-    the tool's 36 ms read time-out. It ends with the test that started it."""
+def prompt():
+    """Runs the simulator (or the tool) ahead of busy processes where allowed: replies are due
+    within the tool's 36 ms read time-out. It ends with the test that started it."""
     import ctypes
     ctypes.CDLL(None).prctl(1, 15)  # PR_SET_PDEATHSIG, SIGTERM
     try:
@@ -57,7 +57,7 @@ class Sim:
     """pylo-sim on its own pseudo-terminal; --show reports each session on its output."""
 
     def __init__(self, sim, *options):
-        self.proc = subprocess.Popen([sim, "--show", *options], stdout=subprocess.PIPE, text=True, preexec_fn=_prompt)
+        self.proc = subprocess.Popen([sim, "--show", *options], stdout=subprocess.PIPE, text=True, preexec_fn=prompt)
         self.lines = queue.Queue()
         threading.Thread(target=self._pump, daemon=True).start()
         self.path = self.lines.get(timeout=10).strip()
