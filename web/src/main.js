@@ -19,10 +19,12 @@ import { keepOffline } from './offline.js';
 const $ = (sel) => document.querySelector(sel);
 // The text is shown first; then the compiler (pylo.wasm) is fetched and checks it.
 const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new ArrayBuffer(0));
-// A task of its own; once what was drawn is on the screen (two frames on, or 100 ms, as a hidden
-// tab draws no frames). Long tasks keep a slow phone from answering.
+// A task of its own; once what was drawn is on the screen (three frames on, as a busy machine
+// shows a frame late, or after 100 ms, as a hidden tab draws no frames). Long tasks keep a slow
+// phone from answering.
 const next = () => new Promise((done) => setTimeout(done));
-const painted = () => new Promise((done) => { requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(done))); setTimeout(done, 100); });
+const frame = () => new Promise((done) => requestAnimationFrame(done));
+const painted = () => new Promise((done) => { frame().then(frame).then(frame).then(() => setTimeout(done)); setTimeout(done, 100); });
 let starting = true;  // until the text is first on the screen: what openBytes opened is checked then
 let startBig = false;
 const doc = createDocument();
