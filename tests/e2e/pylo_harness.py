@@ -43,8 +43,8 @@ def expected_output(mode, outcome, dots=0, port="", file=""):
 
 
 def prompt():
-    """Runs the simulator (or the tool) ahead of busy processes where allowed: replies are due
-    within the tool's 36 ms read time-out. It ends with the test that started it."""
+    """Runs the simulator or the tool ahead of busy processes where allowed (replies are due within
+    36 ms); it ends with the test that started it."""
     import ctypes
     ctypes.CDLL(None).prctl(1, 15)  # PR_SET_PDEATHSIG, SIGTERM
     try:
