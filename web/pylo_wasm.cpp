@@ -369,7 +369,7 @@ EMSCRIPTEN_KEEPALIVE const std::uint8_t* pylo_step_bytes() { return gStep.bytes;
 EMSCRIPTEN_KEEPALIVE int pylo_step_reads_reply() { return gStep.readReply ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_input() { return gStep.input; }
 EMSCRIPTEN_KEEPALIVE int pylo_step_settles_first() { return gStep.settleFirst ? 1 : 0; }
-EMSCRIPTEN_KEEPALIVE int pylo_upload_settled(int seen, int quiet) { return uploadSettled(gSession, seen, quiet != 0) ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int pylo_upload_settled(int seen) { return uploadSettled(gSession, seen) ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int pylo_reply_window_ms() { return kReplyWindowMs; }
 EMSCRIPTEN_KEEPALIVE int pylo_settle_limit_ms() { return kSettleLimitMs; }
 EMSCRIPTEN_KEEPALIVE int pylo_reply_extra() { return kReplyExtra; }

@@ -139,6 +139,28 @@ bool drainOutput(int fd) {
     return true;
 }
 
+// Waits until the deadline for bytes and reads what has come, up to size: how many, 0 when none
+// came in time, -1 when the read failed.
+int readUntil(int fd, std::uint8_t* buffer, int size, std::int64_t deadline) {
+    for (;;) {
+        int ready = waitFor(fd, POLLIN, deadline);
+        if (ready <= 0) {
+            return ready;
+        }
+        ssize_t n = read(fd, buffer, static_cast<std::size_t>(size));
+        if (n > 0) {
+            return static_cast<int>(n);
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            return -1;
+        }
+        // A hang-up reads as end of file and keeps the descriptor readable: give up.
+        if (n == 0) {
+            return -1;
+        }
+    }
+}
+
 }  // namespace
 
 SerialPort* openLink(const char* device) {
@@ -218,24 +240,7 @@ int writeBytes(SerialPort* port, const std::uint8_t* bytes, int count) {
 }
 
 int readBytes(SerialPort* port, std::uint8_t* buffer, int size) {
-    std::int64_t deadline = deadlineAfterMs(kReadTimeoutMs);
-    for (;;) {
-        int ready = waitFor(port->fd, POLLIN, deadline);
-        if (ready <= 0) {
-            return ready;
-        }
-        ssize_t n = read(port->fd, buffer, static_cast<std::size_t>(size));
-        if (n > 0) {
-            return static_cast<int>(n);
-        }
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return -1;
-        }
-        // A hang-up reads as end of file and keeps the descriptor readable: give up.
-        if (n == 0) {
-            return -1;
-        }
-    }
+    return readUntil(port->fd, buffer, size, deadlineAfterMs(kReadTimeoutMs));
 }
 
 int settleLine(SerialPort* port, int quietMs, int limitMs) {
@@ -243,20 +248,12 @@ int settleLine(SerialPort* port, int quietMs, int limitMs) {
     int seen = 0;
     for (;;) {
         const std::int64_t quietEnd = deadlineAfterMs(quietMs);
-        if (quietEnd > limit) {
-            return -1;
-        }
-        int ready = waitFor(port->fd, POLLIN, quietEnd);
-        if (ready == 0) {
-            return seen;
-        }
         std::uint8_t bytes[64];
-        ssize_t n = ready > 0 ? read(port->fd, bytes, sizeof bytes) : -1;
-        if (n > 0) {
-            seen += static_cast<int>(n);
-        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-            return -1;
+        const int n = quietEnd > limit ? -1 : readUntil(port->fd, bytes, sizeof bytes, quietEnd);
+        if (n <= 0) {
+            return n == 0 ? seen : -1;
         }
+        seen += n;
     }
 }
 

@@ -38,8 +38,7 @@ UploadEnd uploadImage(const char* device, const ConfigImage& image, bool showDot
         reply = -1;
         if (step.count == 0) break;
         if (step.settleFirst) {
-            const int seen = settleLine(port, kReplyWindowMs, kSettleLimitMs);
-            if (!uploadSettled(session, seen < 0 ? 0 : seen, seen >= 0)) continue;
+            if (!uploadSettled(session, settleLine(port, kReplyWindowMs, kSettleLimitMs))) continue;
         }
         if (step.input != 0 && showDots) {
             std::fputc('.', stdout);

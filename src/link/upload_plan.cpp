@@ -88,8 +88,10 @@ bool nextInputStep(UploadSession& s, UploadStep& step)
 
 bool hasExtra(int reply) { return reply >= 0 && (reply & kReplyExtra) != 0; }
 
+}  // namespace
+
 // The step after reply, judged as the last step asked.
-UploadStep nextStep(UploadSession& s, int reply)
+UploadStep nextUploadStep(UploadSession& s, int reply)
 {
     const int check = s.replyCheck;
     s.replyCheck = NoCheck;
@@ -149,7 +151,6 @@ UploadStep nextStep(UploadSession& s, int reply)
     case Options:
         step = writeCommand(s.half == 0 ? kOptionByte0Offset : kOptionByte1Offset,
                             s.half == 0 ? optionByte0(*s.image) : optionByte1(*s.image));
-        step.settleFirst = s.settleAllows == -1;  // an image with no inputs cannot be, but still
         if (++s.half == 2) s.stage = Store;
         s.replyCheck = AckCheck;
         return step;
@@ -172,8 +173,6 @@ UploadStep nextStep(UploadSession& s, int reply)
     }
 }
 
-}  // namespace
-
 void startUpload(UploadSession& session, const ConfigImage& image)
 {
     session = UploadSession{};
@@ -183,13 +182,11 @@ void startUpload(UploadSession& session, const ConfigImage& image)
     session.result = -1;
 }
 
-UploadStep nextUploadStep(UploadSession& s, int reply) { return nextStep(s, reply); }
-
-bool uploadSettled(UploadSession& s, int bytesSeen, bool quiet)
+bool uploadSettled(UploadSession& s, int bytesSeen)
 {
     const int allows = s.settleAllows;
     s.settleAllows = 0;
-    if (quiet && (allows < 0 || bytesSeen <= allows)) return true;
+    if (bytesSeen >= 0 && (allows < 0 || bytesSeen <= allows)) return true;
     // Bytes that answer no command: the step is not sent, and the session closes.
     s.replyCheck = NoCheck;
     closeWith(s, UploadLinkError);

@@ -75,10 +75,10 @@ void startUpload(UploadSession& session, const ConfigImage& image);
 // ended, every step has count 0 and uploadOutcome tells the result.
 UploadStep nextUploadStep(UploadSession& session, int reply);
 
-// What the settle before the step just given brought: bytesSeen thrown away, and whether the
-// line fell quiet in time. True: send the step. False: the replies are out of step, the step is
-// dropped and the next one closes the session with UploadLinkError.
-bool uploadSettled(UploadSession& session, int bytesSeen, bool quiet);
+// What the settle before the step just given brought: the bytes thrown away, or -1 when the line
+// did not fall quiet in time. True: send the step. False: the replies are out of step, the step
+// is dropped and the next one closes the session with UploadLinkError.
+bool uploadSettled(UploadSession& session, int bytesSeen);
 
 // The user asked to stop (Ctrl-C, a signal, Cancel): once the reply in hand is judged, the next
 // step is the closing byte when the device was greeted, and the session then ends with

@@ -131,29 +131,44 @@ void endSession(Sim& sim, const char* how) {
     }
 }
 
-void putByte(Sim& sim, std::uint8_t byte);
-
-// Sends the scheduled replies that are due by now, earliest first.
-void sendDue(Sim& sim) {
-    for (;;) {
-        int next = -1;
-        for (int i = 0; i < sim.line.pendingCount; ++i) {
-            if (next < 0 || sim.line.pending[i].due < sim.line.pending[next].due) next = i;
+// One byte to the host, after the line is free for it when paced.
+void putByte(Sim& sim, std::uint8_t byte) {
+    if (sim.line.byteNs > 0) {
+        std::int64_t start = nowNs();
+        if (start < sim.line.sendFree) {
+            start = sim.line.sendFree;
         }
-        if (next < 0 || sim.line.pending[next].due > nowNs()) return;
-        const std::uint8_t byte = sim.line.pending[next].byte;
-        sim.line.pending[next] = sim.line.pending[--sim.line.pendingCount];
-        putByte(sim, byte);
+        sim.line.sendFree = start + sim.line.byteNs;
+        sleepUntilNs(sim.line.sendFree);
     }
+    // A host that is not reading may let the terminal fill up; the bytes are then lost, as
+    // they would be on a line.
+    while (write(sim.terminal.master, &byte, 1) < 0 && errno == EINTR) {
+    }
+}
+
+// The scheduled reply due first, or -1 for none.
+int earliest(const Sim& sim) {
+    int first = -1;
+    for (int i = 0; i < sim.line.pendingCount; ++i) {
+        if (first < 0 || sim.line.pending[i].due < sim.line.pending[first].due) first = i;
+    }
+    return first;
 }
 
 // When the next scheduled reply is due; INT64_MAX for none.
 std::int64_t nextDue(const Sim& sim) {
-    std::int64_t due = INT64_MAX;
-    for (int i = 0; i < sim.line.pendingCount; ++i) {
-        if (sim.line.pending[i].due < due) due = sim.line.pending[i].due;
+    const int first = earliest(sim);
+    return first < 0 ? INT64_MAX : sim.line.pending[first].due;
+}
+
+// Sends the scheduled replies that are due by now, earliest first.
+void sendDue(Sim& sim) {
+    for (int next = earliest(sim); next >= 0 && sim.line.pending[next].due <= nowNs(); next = earliest(sim)) {
+        const std::uint8_t byte = sim.line.pending[next].byte;
+        sim.line.pending[next] = sim.line.pending[--sim.line.pendingCount];
+        putByte(sim, byte);
     }
-    return due;
 }
 
 // Sleeps until when, sending scheduled replies as they fall due meanwhile.
@@ -168,22 +183,6 @@ void waitUntil(Sim& sim, std::int64_t when) {
 void schedule(Sim& sim, std::int64_t due, std::uint8_t byte) {
     if (sim.line.pendingCount < static_cast<int>(sizeof sim.line.pending / sizeof sim.line.pending[0])) {
         sim.line.pending[sim.line.pendingCount++] = Scheduled{due, byte};
-    }
-}
-
-// One byte to the host, after the line is free for it when paced.
-void putByte(Sim& sim, std::uint8_t byte) {
-    if (sim.line.byteNs > 0) {
-        std::int64_t start = nowNs();
-        if (start < sim.line.sendFree) {
-            start = sim.line.sendFree;
-        }
-        sim.line.sendFree = start + sim.line.byteNs;
-        sleepUntilNs(sim.line.sendFree);
-    }
-    // A host that is not reading may let the terminal fill up; the bytes are then lost, as
-    // they would be on a line.
-    while (write(sim.terminal.master, &byte, 1) < 0 && errno == EINTR) {
     }
 }
 

@@ -132,7 +132,7 @@ export async function upload(port, { progress = () => {}, stop = new AbortContro
       }
       if (step.settleFirst) {
         const seen = await replies.settle(session.replyWindowMs(), session.settleLimitMs());
-        if (!session.settled(Math.max(seen, 0), seen >= 0)) { reply = -1; continue; }
+        if (!session.settled(seen)) { reply = -1; continue; }
       }
       // A write that fails or stalls ends the session at once: no closing byte could follow it.
       if (!(await inTime(writer.write(step.bytes), stop))) {

@@ -191,7 +191,7 @@ export const session = {
     return { bytes: m.HEAPU8.slice(ptr, ptr + count), count, readReply: m._pylo_step_reads_reply() !== 0,
              input: m._pylo_step_input(), settleFirst: m._pylo_step_settles_first() !== 0 };
   },
-  settled: (seen, quiet) => m._pylo_upload_settled(seen, quiet ? 1 : 0) !== 0,
+  settled: (seen) => m._pylo_upload_settled(seen) !== 0,
   replyWindowMs: () => m._pylo_reply_window_ms(),
   settleLimitMs: () => m._pylo_settle_limit_ms(),
   replyExtra: () => m._pylo_reply_extra(),
