@@ -19,7 +19,7 @@ if [ "$what" = package ] || [ "$what" = test ]; then
 fi
 if [ "$what" = test ]; then
   packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev strace
-             wine wine64 fonts-wine xvfb xdotool x11-utils imagemagick
+             wine wine64 fonts-wine xvfb xdotool x11-utils x11-xserver-utils imagemagick
              groff-base man-db mandoc chromium neovim)
 fi
 if [ "$what" = test ] || [ "$what" = web ]; then
