@@ -96,19 +96,6 @@ void appendNumber(char*& at, int value)
     while (n > 0) *at++ = digits[--n];
 }
 
-// Physical line line (1-based) of the size bytes of gInput whose lines start at starts, as the
-// checker counts its columns: without its line end, the first without a byte-order mark.
-std::string_view physicalLine(const std::vector<std::size_t>& starts, std::size_t size, int line)
-{
-    if (line < 1 || static_cast<std::size_t>(line) > starts.size()) return std::string_view();
-    const char* text = reinterpret_cast<const char*>(gInput);
-    std::size_t start = starts[static_cast<std::size_t>(line) - 1];
-    std::size_t end = static_cast<std::size_t>(line) < starts.size() ? starts[static_cast<std::size_t>(line)] - 1 : size;
-    if (end > start && text[end - 1] == '\r') --end;
-    if (line == 1 && end - start >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) start += 3;
-    return std::string_view(text + start, end - start);
-}
-
 void writeDiagnostics(std::size_t size)
 {
     std::size_t wanted = 1;
@@ -117,9 +104,10 @@ void writeDiagnostics(std::size_t size)
         if (gText != nullptr) gText[0] = '\0';
         return;
     }
+    const std::string_view text(reinterpret_cast<const char*>(gInput), size);
     std::vector<std::size_t> starts{0};
     for (std::size_t i = 0; i < size; ++i) {
-        if (gInput[i] == '\n') starts.push_back(i + 1);
+        if (text[i] == '\n') starts.push_back(i + 1);
     }
     char* at = gText;
     for (const Diagnostic& d : gReport.items) {
@@ -127,7 +115,7 @@ void writeDiagnostics(std::size_t size)
         *at++ = '\t';
         appendNumber(at, d.column);
         *at++ = '\t';
-        appendNumber(at, findingEnd(physicalLine(starts, size, d.line), d.column - 1) + 1);
+        appendNumber(at, findingEnd(physicalLine(text, starts, d.line - 1), d.column - 1) + 1);
         *at++ = '\t';
         *at++ = d.severity == Severity::Warning ? 'w' : 'n';
         *at++ = '\t';

@@ -57,3 +57,8 @@ std::vector<OutlineItem> outlineOf(const std::uint8_t* data, std::size_t size);
 // Where a finding at column of line ends: its entry, name or word (at least one character
 // when the line has one there).
 int findingEnd(std::string_view line, int column);
+
+// Physical line line (0-based) of text, whose physical lines start at starts (0, then one past
+// each line feed), as the calls above take it: without its line end (a CR before the LF
+// included) and, the first, without a UTF-8 byte-order mark. Empty past the last line.
+std::string_view physicalLine(std::string_view text, const std::vector<std::size_t>& starts, int line);

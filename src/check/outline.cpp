@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The outline of a text: every statement the compiler takes, in order, and the extent of a
-// finding on its line.
+// finding on its line, which is cut out of the text as the editors' calls take their lines.
+#include <algorithm>
 #include <cstring>
 
 #include "check/assist.h"
@@ -90,4 +91,16 @@ int findingEnd(std::string_view line, int column)
     }
     while (end < length && !isEnd(line[static_cast<std::size_t>(end)])) ++end;
     return end > column ? end : column + 1;
+}
+
+std::string_view physicalLine(std::string_view text, const std::vector<std::size_t>& starts, int line)
+{
+    if (line < 0 || static_cast<std::size_t>(line) >= starts.size()) return std::string_view();
+    const std::size_t bom = line == 0 && text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    std::size_t start = starts[static_cast<std::size_t>(line)] + bom;
+    std::size_t end = static_cast<std::size_t>(line) + 1 < starts.size() ? starts[static_cast<std::size_t>(line) + 1] - 1
+                                                                        : text.size();
+    if (end > start && text[end - 1] == '\r') --end;
+    start = std::min(start, end);
+    return std::string_view(text.data() + start, end - start);
 }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "check/assist.h"
+
 namespace {
 
 void indexLines(Document& document)
@@ -126,12 +128,5 @@ TextPoint pointOf(const Document& document, std::size_t offset)
 
 std::string_view physicalLine(const Document& document, int line)
 {
-    const std::vector<std::size_t>& lines = document.physicalLines;
-    if (line < 0 || static_cast<std::size_t>(line) >= lines.size()) return std::string_view();
-    std::size_t start = lines[static_cast<std::size_t>(line)] + (line == 0 ? document.bom : 0);
-    std::size_t end = static_cast<std::size_t>(line) + 1 < lines.size() ? lines[static_cast<std::size_t>(line) + 1] - 1
-                                                                        : document.text.size();
-    if (end > start && document.text[end - 1] == '\r') --end;
-    start = std::min(start, end);
-    return std::string_view(document.text.data() + start, end - start);
+    return physicalLine(document.text, document.physicalLines, line);
 }
