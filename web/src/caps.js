@@ -9,7 +9,8 @@ const LABELS = {
   alt: 'Alt', lalt: 'Alt', ralt: 'R Alt', lwin: 'Win', rwin: 'R Win', win: 'Menu',
 };
 
-// {label, kind, mark}: kind is key, pad, delay or raw; mark ↓ for press, ↑ for release.
+// {label, kind, mark, name}: kind is key, pad, delay or raw; mark ↓ for press, ↑ for release;
+// name the entry without its markers.
 export function capOf(entry, raw) {
   let text = entry;
   let mark = '';
@@ -17,15 +18,15 @@ export function capOf(entry, raw) {
   let m;
   while ((m = /^\((.)\)/.exec(text)) && text.length > 3) {
     const marker = m[1].toLowerCase();
-    if (marker === 'd') return { label: text.slice(3), kind: 'delay', mark: '⏱' };
+    if (marker === 'd') return { label: text.slice(3), kind: 'delay', mark: '⏱', name: text.slice(3) };
     if (marker === '+') mark = '↓';
     else if (marker === '-') mark = '↑';
     else if (marker === 'n') keypad = true;
     text = text.slice(3);
   }
-  if (raw) return { label: '#' + text, kind: 'raw', mark: '' };
+  if (raw) return { label: '#' + text, kind: 'raw', mark: '', name: text };
   const label = LABELS[text.toLowerCase()] || (text.length > 1 ? text[0].toUpperCase() + text.slice(1) : text.toUpperCase());
-  return { label: keypad ? 'Pad ' + label : label, kind: keypad ? 'pad' : 'key', mark };
+  return { label: keypad ? 'Pad ' + label : label, kind: keypad ? 'pad' : 'key', mark, name: text };
 }
 
 // An entry in words, for screen readers: "press shift", "release shift", "keypad 5", "wait 10".
@@ -49,14 +50,12 @@ export function entryWords(entry, raw) {
 // see ("click Ctrl"), in words, with the entry's own name when the label differs from it:
 // "press Alt (lalt)", "R Shift (rshift)", "Pad 7", "wait 10", "number 65".
 export function capName(entry, raw) {
-  const cap = capOf(entry, raw);
-  if (cap.kind === 'delay') return 'wait ' + cap.label;
-  if (cap.kind === 'raw') return 'number ' + cap.label.slice(1);
-  let name = entry;
-  while (/^\(.\)/.test(name) && name.length > 3) name = name.slice(3);
+  const { label, kind, mark, name } = capOf(entry, raw);
+  if (kind === 'delay') return 'wait ' + name;
+  if (kind === 'raw') return 'number ' + name;
   if (name === ' ') return 'space';
-  const same = name.toLowerCase() === cap.label.replace(/^Pad /, '').toLowerCase();
-  return [cap.mark === '↓' ? 'press' : cap.mark === '↑' ? 'release' : '', cap.label, same ? '' : `(${name})`].filter(Boolean).join(' ');
+  const same = name.toLowerCase() === label.replace(/^Pad /, '').toLowerCase();
+  return [mark === '↓' ? 'press' : mark === '↑' ? 'release' : '', label, same ? '' : `(${name})`].filter(Boolean).join(' ');
 }
 
 export function capElement(entry, raw) {
