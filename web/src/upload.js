@@ -5,9 +5,9 @@ import { session, Outcome } from './wasm.js';
 
 // A write, or the wait for the last bytes to leave, that has not ended after this long is on a
 // stalled line (a command takes 4 ms at 9600 baud): the upload ends there as a link error.
-export const WRITE_TIMEOUT_MS = 3000;
+const WRITE_TIMEOUT_MS = 3000;
 // Once Cancel is pressed, a write or the last bytes get this long before they are given up.
-export const CANCEL_MS = 200;
+const CANCEL_MS = 200;
 
 // pyloload's words for each outcome.
 export function outcomeWords(outcome) {

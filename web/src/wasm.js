@@ -121,7 +121,7 @@ function fixesOf(item) {
 // byte, without its line end): completions [{label, detail, kind, from, to}], kind one of
 // COMPLETION_KINDS, from and to the columns the label replaces; and the hover text (Markdown)
 // with the columns it is about, or null.
-export const COMPLETION_KINDS = ['key', 'marker', 'option', 'value', 'statement'];
+const COMPLETION_KINDS = ['key', 'marker', 'option', 'value', 'statement'];
 export function completionsAt(line, column) {
   putInput(toBytes(line));
   return outText(m._pylo_completions(line.length, column)).split('\n').filter(Boolean).map((row) => {
