@@ -112,6 +112,10 @@ export async function upload(port, { progress = () => {}, stop = new AbortContro
     reader = port.readable.getReader();
     const replies = byteQueue(reader, stop);
     const total = session.start();
+    // The session's times and its mark of a doubled reply, asked once rather than at every step.
+    const windowMs = session.replyWindowMs();
+    const settleLimitMs = session.settleLimitMs();
+    const replyExtra = session.replyExtra();
     const started = performance.now();
     let commands = 0;
     let reply = -1;
@@ -131,7 +135,7 @@ export async function upload(port, { progress = () => {}, stop = new AbortContro
                    secondsLeft: commands > 1 ? (elapsed / commands) * (total - commands) : null });
       }
       if (step.settleFirst) {
-        const seen = await replies.settle(session.replyWindowMs(), session.settleLimitMs());
+        const seen = await replies.settle(windowMs, settleLimitMs);
         if (!session.settled(seen)) { reply = -1; continue; }
       }
       // A write that fails or stalls ends the session at once: no closing byte could follow it.
@@ -142,7 +146,7 @@ export async function upload(port, { progress = () => {}, stop = new AbortContro
         reply = -1;
         continue;
       }
-      reply = step.readReply ? await replies.reply(session.replyWindowMs(), session.replyExtra()) : -1;
+      reply = step.readReply ? await replies.reply(windowMs, replyExtra) : -1;
     }
     // The outcome holds once every byte up to the closing byte has left the host.
     if (!stuck && !(await inTime(writer.close(), stop))) {

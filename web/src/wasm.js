@@ -55,7 +55,10 @@ export function latin1(bytes) {
 }
 
 // The text the last call left in pylo_text(), length characters.
-const outText = (length) => latin1(m.HEAPU8.subarray(m._pylo_text(), m._pylo_text() + length));
+function outText(length) {
+  const ptr = m._pylo_text();
+  return latin1(m.HEAPU8.subarray(ptr, ptr + length));
+}
 
 // One character per byte, as the page's document holds text: a character no byte holds is "?".
 export function toBytes(text) {
