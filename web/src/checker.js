@@ -4,6 +4,7 @@
 // never waits. The worker starts when first needed, with the page's compiled WebAssembly.
 // A worker that fails (it could not load, or the check threw) is shown, ended and replaced,
 // and the text checked again; a second failure on the same text waits for the next edit.
+// Nothing is checked before start(), once the compiler has loaded.
 // page = {currentBytes(), show(bytes, result, start), failed(words)}: show draws a result,
 // failed says why the worker stopped.
 import { check, compiledModule } from './wasm.js';
@@ -17,6 +18,8 @@ export function createChecker({ currentBytes, show, failed }) {
   let shownVersion = 0;  // of the result shown
   let busy = false;      // the worker is checking
   let failedOn = -1;     // the version the last worker failed on
+  let waiting = true;    // for start(): the text opened until then is checked by it
+  let openedBig = false;
 
   function inWorker() {
     if (busy) return;
@@ -65,6 +68,17 @@ export function createChecker({ currentBytes, show, failed }) {
     show(bytes, result, start);
   }
 
+  // A new file: a big one goes to the worker from the start, so that the page answers at once.
+  function opened(big) {
+    version++;
+    if (waiting) openedBig = big;
+    else if (!big) refresh();
+    else {
+      lastCheckMs = Infinity;
+      inWorker();
+    }
+  }
+
   return {
     refresh,
     // The text changed: checked now, or in the worker when checks are slow.
@@ -73,16 +87,18 @@ export function createChecker({ currentBytes, show, failed }) {
       if (lastCheckMs < SLOW_MS && !busy) refresh();
       else inWorker();
     },
-    // A new file: a big one goes to the worker from the start, so that the page answers at once.
-    opened(big) {
-      version++;
-      if (!big) return refresh();
-      lastCheckMs = Infinity;
-      inWorker();
+    opened,
+    // The compiler has loaded (wasm.js): the text is checked.
+    start() {
+      waiting = false;
+      opened(openedBig);
     },
-    // Edits that rewrite statements need the result of the text as it is now.
+    // Edits that rewrite statements need the result of the text as it is now; false before
+    // start(), when there is none.
     ensureCurrent() {
+      if (waiting) return false;
       if (shownVersion !== version) refresh();
+      return true;
     },
   };
 }

@@ -25,8 +25,6 @@ const example = fetch('keys.txt').then((r) => r.arrayBuffer()).catch(() => new A
 const next = () => new Promise((done) => setTimeout(done));
 const frame = () => new Promise((done) => requestAnimationFrame(done));
 const painted = () => new Promise((done) => { frame().then(frame).then(frame).then(() => setTimeout(done)); setTimeout(done, 100); });
-let starting = true;  // until the text is first on the screen: what openBytes opened is checked then
-let startBig = false;
 const doc = createDocument();
 let image = new Uint8Array(0);
 let lines = physicalLines(new Uint8Array(0)); // of the bytes last compiled
@@ -86,8 +84,7 @@ function openBytes(name, bytes) {
   $('#file-name').textContent = name;
   // A big file is checked in the worker, so that the page answers at once.
   if (bytes.length > BIG_FILE_BYTES) status('Checking…', 'busy');
-  if (starting) startBig = bytes.length > BIG_FILE_BYTES;
-  else checker.opened(bytes.length > BIG_FILE_BYTES);
+  checker.opened(bytes.length > BIG_FILE_BYTES);
   return true;
 }
 
@@ -113,7 +110,7 @@ function download(name, bytes) {
 $('#open').addEventListener('click', () => $('#file').click());
 $('#file').addEventListener('change', (e) => { if (e.target.files[0]) openFile(e.target.files[0]); e.target.value = ''; });
 $('#save').addEventListener('click', () => { download(doc.name, currentBytes()); work.savedNow(); });
-$('#save-image').addEventListener('click', () => { if (starting) return; checker.ensureCurrent(); download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
+$('#save-image').addEventListener('click', () => { if (checker.ensureCurrent()) download(doc.name.replace(/\.[^.]*$/, '') + '.bin', image); });
 window.addEventListener('dragover', (e) => { e.preventDefault(); document.body.classList.add('dropping'); });
 window.addEventListener('dragleave', () => document.body.classList.remove('dropping'));
 window.addEventListener('drop', (e) => {
@@ -133,8 +130,7 @@ work = createWork({ doc, openBytes, currentBytes, status, download });
 await work.start(new Uint8Array(await example));
 await painted();
 await loadCompiler();
-starting = false;
-checker.opened(startBig);
+checker.start();
 await painted();
 const { assist, createUploading, createTester } = await import('./later.js');
 await next();
