@@ -151,6 +151,11 @@ class Run:
         self.reader.join(timeout=5)
 
 
+def flow_and_speed(settings):
+    """Of a line's settings, what odd_settings changed (all that Wine puts back)."""
+    return settings[0] & termios.IXON, settings[2] & termios.CRTSCTS, settings[4]
+
+
 class SimTestCase(unittest.TestCase):
     """A scratch directory; every simulator and run started is stopped at the end."""
 
@@ -168,6 +173,16 @@ class SimTestCase(unittest.TestCase):
         """started (a Sim or a Run), stopped at the end of the test."""
         self.stoppers.append(started.stop)
         return started
+
+    def odd_settings(self, path):
+        """Sets what another program might have left on the line at path (another speed, both
+        kinds of flow control); gives a function that reads its settings."""
+        fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        self.addCleanup(os.close, fd)
+        odd = termios.tcgetattr(fd)
+        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
+        termios.tcsetattr(fd, termios.TCSANOW, odd)
+        return lambda: termios.tcgetattr(fd)
 
     def write_config(self, text, name="config.txt"):
         with open(os.path.join(self.workdir, name), "w", newline="\n") as f:

@@ -9,7 +9,6 @@ import shutil
 import signal
 import subprocess
 import sys
-import termios
 import time
 import unittest
 
@@ -196,15 +195,11 @@ class E2eTest(h.SimTestCase):
 
     def test_port_settings_restored(self):
         sim = self.sim()
-        fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        self.addCleanup(os.close, fd)
-        odd = termios.tcgetattr(fd)
-        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
-        termios.tcsetattr(fd, termios.TCSANOW, odd)
-        before = termios.tcgetattr(fd)
+        settings = self.odd_settings(sim.path)
+        before = settings()
         self.assertEqual(self.run_tool([self.empty, sim.path])[2], 0)
         sim.session()
-        self.assertEqual(termios.tcgetattr(fd), before)
+        self.assertEqual(settings(), before)
 
 
 if __name__ == "__main__":

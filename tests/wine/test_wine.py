@@ -13,7 +13,6 @@ import shutil
 import signal
 import subprocess
 import sys
-import termios
 import time
 import unittest
 
@@ -101,25 +100,13 @@ class WineTest(h.SimTestCase):
             if row["port"] != "held" or w.exclusive_open_honoured():  # else this user opens ports others hold
                 h.run_scenario(self, row, self.make_port, self.make_config, run_tool, newline="\r\n")
 
-    def odd_settings(self, sim):
-        """Sets what another program might have left on the simulator's line (speed, both kinds of
-        flow control); gives a check that they are back."""
-        fd = os.open(sim.path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        self.addCleanup(os.close, fd)
-        odd = termios.tcgetattr(fd)
-        odd[0], odd[2], odd[4], odd[5] = odd[0] | termios.IXON, odd[2] | termios.CRTSCTS, termios.B38400, termios.B38400
-        termios.tcsetattr(fd, termios.TCSANOW, odd)
-        def restored():
-            after = termios.tcgetattr(fd)
-            return (after[0] & termios.IXON, after[2] & termios.CRTSCTS, after[4]) == (termios.IXON, termios.CRTSCTS, termios.B38400)
-        return restored
-
     def test_port_settings_restored(self):
         sim = self.sim(2)
-        restored = self.odd_settings(sim)
+        settings = self.odd_settings(sim.path)
+        before = settings()
         self.assertEqual(self.exe([self.config, "2"]).finish(), (win(h.expected_output("normal", "complete", 72)), 0))
         sim.session()
-        self.assertTrue(restored())
+        self.assertEqual(h.flow_and_speed(settings()), h.flow_and_speed(before))
 
     def end_mid_upload(self, end_session):
         """Ends the session (end_session: a command under Wine that returns once the program's
@@ -127,7 +114,8 @@ class WineTest(h.SimTestCase):
         the device got whole commands and the closing byte, at the settings of the upload, before
         the process ended, and the port's old settings are back."""
         sim = self.sim(1, "--delay", "3")
-        restored = self.odd_settings(sim)
+        settings = self.odd_settings(sim.path)
+        before = settings()
         run = self.exe([self.config, "1"])
         self.assertGreaterEqual(run.wait_output(lambda out: out.count(".") >= 3).count("."), 3)
         if end_session == "ctrl-c":
@@ -146,7 +134,7 @@ class WineTest(h.SimTestCase):
         self.assertLess(out.count("."), 72)
         self.assertIn("ended by the closing byte", header)
         self.assertEqual((size - 3) % 4, 0, "greeting, K, whole writes, closing byte")
-        self.assertTrue(restored(), "the port's old settings are back")
+        self.assertEqual(h.flow_and_speed(settings()), h.flow_and_speed(before), "the port's old settings are back")
 
     def test_ctrl_c_stops_the_upload_between_whole_commands(self):
         self.end_mid_upload("ctrl-c")
