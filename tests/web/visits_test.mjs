@@ -8,15 +8,9 @@ import { cpSync, mkdtempSync, appendFileSync, readFileSync, rmSync } from 'node:
 import { tmpdir } from 'node:os';
 import { deflateRawSync } from 'node:zlib';
 import { join } from 'node:path';
-import { createRequire } from 'node:module';
+import { root, require, chromium, serve, cases, chromiumOptions, ready, withDevice, lastSaved } from './page_kit.mjs';
 
-const here = import.meta.dirname;
-const root = join(here, '../..');
-const require = createRequire(join(root, 'web/package.json'));
-const { chromium } = require('playwright-core');
-const { serve } = await import(join(root, 'web/serve.mjs'));
 const { writeServiceWorker } = await import(join(root, 'web/sw_build.mjs'));
-const cases = JSON.parse(readFileSync(join(here, 'cases.json'), 'utf8'));
 const site = mkdtempSync(join(tmpdir(), 'pylo-site-'));
 let server, browser, url;
 
@@ -24,22 +18,13 @@ before(async () => {
   cpSync(process.env.PYLO_SITE, site, { recursive: true });  // the new-build test rewrites it
   server = await serve(site);
   url = `http://127.0.0.1:${server.port}/`;
-  browser = await chromium.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
+  browser = await chromium.launch(chromiumOptions);
 });
 after(async () => { await browser?.close(); server?.close(); rmSync(site, { recursive: true, force: true }); });
 
-const ready = (p) => p.waitForSelector('body[data-ready]', { state: 'attached' });
-// A page in a context of its own (storage, service worker), with the fake device and the blobs it saves caught.
-async function visit(context, address = url) {
-  const p = await context.newPage();
-  p.on('pageerror', (e) => { throw e; });
-  await p.addInitScript({ path: join(here, 'fake_serial.js') });
-  await p.addInitScript(() => { const make = URL.createObjectURL; URL.createObjectURL = (blob) => make(window.__saved = blob); });
-  await p.goto(address);
-  await ready(p);
-  return p;
-}
-const saved = async (p) => (await p.click('#save'), Buffer.from(await p.evaluate(async () => [...new Uint8Array(await window.__saved.arrayBuffer())])));
+// A page in a context of its own (storage, service worker), with the fake device.
+const visit = async (context, address = url) => withDevice(await context.newPage(), address);
+const saved = async (p) => (await p.click('#save'), lastSaved(p));
 const openFile = (p, name, bytes) => p.setInputFiles('#file', { name, mimeType: 'text/plain', buffer: Buffer.from(bytes) });
 const typeAtEnd = async (p, text) => { await p.click('.cm-content'); await p.keyboard.press('Control+End'); await p.keyboard.type(text); };
 const statusIs = (p, re) => p.waitForFunction((s) => new RegExp(s).test(document.querySelector('#status-text').textContent), re.source);
@@ -47,7 +32,7 @@ const statusIs = (p, re) => p.waitForFunction((s) => new RegExp(s).test(document
 test('after one visit the page installs, loads and uploads offline, and takes a new build only on the user\'s word', async () => {
   // A persistent profile: Chromium does not install apps from a private one.
   const profile = mkdtempSync(join(tmpdir(), 'pylo-profile-'));
-  const context = await chromium.launchPersistentContext(profile, { executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
+  const context = await chromium.launchPersistentContext(profile, chromiumOptions);
   const p = await visit(context);
   await p.evaluate(() => Promise.race([navigator.serviceWorker.ready,
     new Promise((_, fail) => setTimeout(() => fail(new Error('no service worker in 20 s')), 20000))]));
@@ -137,7 +122,7 @@ test('kept work is never lost unasked: slots open tabs hold stay, work the page 
   assert.equal(kept['pyloload.work.big'], binary);
   assert.ok(Object.values(kept).some((text) => text.endsWith('in05:[e]\n')), 'this tab\'s work beside it');
   await q.click('#refused-save');
-  assert.equal(Buffer.from(await q.evaluate(async () => [...new Uint8Array(await window.__saved.arrayBuffer())])).toString('latin1'), binary);
+  assert.equal((await lastSaved(q)).toString('latin1'), binary);
   await q.click('#refused-drop');
   assert.equal(await q.isVisible('#refused'), false);
   assert.equal(await q.evaluate(() => localStorage.getItem('pyloload.work.big')), null);

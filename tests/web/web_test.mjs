@@ -8,14 +8,8 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
-import { createRequire } from 'node:module';
+import { root, require, chromium, serve, cases, chromiumOptions, load, withDevice, lastSaved } from './page_kit.mjs';
 
-const here = import.meta.dirname;
-const root = join(here, '../..');
-const require = createRequire(join(root, 'web/package.json'));
-const { chromium } = require('playwright-core');
-const { serve } = await import(join(root, 'web/serve.mjs'));
-const cases = JSON.parse(readFileSync(join(here, 'cases.json'), 'utf8'));
 const { outputFiles: [modules] } = await require('esbuild').build({
   stdin: { contents: "export * from './wasm.js'; export * from './keys.js'; export { statementText } from './seqedit.js';",
            resolveDir: join(root, 'web/src') },
@@ -50,15 +44,10 @@ function randomConfig(seed) {
 const slowText = Array.from({ length: 720 }, (_, i) => `in${String(i % 72 + 1).padStart(2, '0')}:` + '[shfit]'.repeat(32)).join('\n');
 const bytesOf = (f) => (f === null ? keysTxt : typeof f === 'number' ? randomConfig(f) : Buffer.from(f, 'latin1'));
 
-const load = async (p, url) => { await p.goto(url); await p.waitForSelector('body[data-ready]', { state: 'attached' }); };
 before(async () => {
   server = await serve(process.env.PYLO_SITE);
-  browser = await chromium.launch({ executablePath: process.env.CHROMIUM || '/usr/bin/chromium', args: ['--no-sandbox'] });
-  page = await browser.newPage({ viewport: { width: 1400, height: 900 } });
-  page.on('pageerror', (e) => { throw e; });
-  await page.addInitScript({ path: join(here, 'fake_serial.js') });
-  await page.addInitScript(() => { const make = URL.createObjectURL; URL.createObjectURL = (blob) => make(window.__saved = blob); });
-  await load(page, `http://127.0.0.1:${server.port}/`);
+  browser = await chromium.launch(chromiumOptions);
+  page = await withDevice(await browser.newPage({ viewport: { width: 1400, height: 900 } }), `http://127.0.0.1:${server.port}/`);
   if (process.env.PYLO_SHOT) {  // the screenshot of docs/ and the README, on the fresh page
     await openInPage(page, 'keys.txt', Buffer.from(keysTxt.toString('latin1').replace('in10:[f]', 'in10:[(+)ctrl][shfit][c]'), 'latin1'));
     await page.click('#messages li');
@@ -84,11 +73,16 @@ const pylocheckMessages = (bytes) => [...run(tools.check, [file('check.txt', byt
   .matchAll(/^[^:\n]+:(?:(\d+):(\d+): (warning|note): (.*)|( \d+ more warnings and notes are not shown))$/gm)]
   .map((m) => (m[5] ? m[5].slice(1) : `${m[1]}:${m[2]}${m[3]}${m[4]}`));
 
+// What a screen reader hears from now on: each text of the live region, kept in window.__heard.
+const listen = (p) => p.evaluate(() => {
+  window.__heard = [];
+  new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
+    .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
+});
 const openInPage = (p, name, bytes, mimeType = 'text/plain') => p.setInputFiles('#file', { name, mimeType, buffer: Buffer.from(bytes) });
 
 // What a button hands the browser to save: the blob the page made (Chromium now and then drops a download).
-const download = async (button) => (await page.evaluate(() => { window.__saved = null; }), await page.click(button),
-  Buffer.from(await page.evaluate(async () => [...new Uint8Array(await window.__saved.arrayBuffer())])));
+const download = async (button) => (await page.evaluate(() => { window.__saved = null; }), await page.click(button), lastSaved(page));
 // Clicks, key presses, typing, choices and the mouse over an element, of a case table, in order.
 const act = async (p, steps) => { for (const [what, target, value] of steps) {
   await (what === 'press' ? p.keyboard.press(target) : what === 'type' ? p.keyboard.type(target)
@@ -228,11 +222,7 @@ test('screen readers: no axe-core violation in seven states; progress is announc
   await page.click('.tile[data-input="1"]');
   found.entries = await axeViolations();
   await page.click('#sequence-dialog .cancel');
-  await page.evaluate(() => {
-    window.__heard = [];
-    new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
-      .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
-  });
+  await listen(page);
   await pageUpload({ writeDelayMs: 20 }, async () => {
     found.upload = await axeViolations();
     assert.equal(await page.getAttribute('body', 'data-state'), 'uploading');
@@ -343,11 +333,7 @@ test('a checker worker that fails is shown and started again', async () => {
     : route.fulfill({ contentType: 'text/javascript', body: "self.onmessage = () => { throw new Error('lost'); };" })));
   const p = await context.newPage();
   await load(p, page.url());
-  await p.evaluate(() => {
-    window.__heard = [];
-    new MutationObserver(() => window.__heard.push(document.querySelector('#announce').textContent))
-      .observe(document.querySelector('#announce'), { childList: true, characterData: true, subtree: true });
-  });
+  await listen(p);
   await openInPage(p, 'slow.txt', slowText);
   await p.waitForFunction(() => /^\d+ warnings/.test(document.querySelector('#status-text').textContent));
   const heard = (await p.evaluate(() => window.__heard)).filter((h) => h.startsWith('The checker'));
