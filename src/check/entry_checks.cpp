@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check/check_state.h"
+#include "check/line_scan.h"
 #include "check/suggest.h"
 #include "config/key_table.h"
 
@@ -265,16 +266,7 @@ void explainHash(CheckState& state, int end)
 void explainEntries(CheckState& state, const Statement& statement)
 {
     const int limit = statement.isLong ? kLongSlots : kShortSlots;
-    int end = limit;  // first slot the upload does not send
-    for (int s = 0; s < limit; ++s) {
-        std::uint8_t first;
-        std::uint8_t second;
-        encodeEntry(statement.entries[s], first, second);
-        if (second == 0) {
-            end = s;
-            break;
-        }
-    }
+    const int end = firstUnsent(statement);
     // Accepted entries after the one that ends the sequence are not sent.
     int notSent = 0;
     int firstNotSent = -1;

@@ -35,9 +35,13 @@ std::string storedText(const LineScan& scan, const ScannedEntry& scanned)
 {
     const SequenceEntry& entry = scanned.entry;
     const EntryEvent& e = scanned.event;
-    std::uint8_t first;
-    std::uint8_t second;
-    storedBytes(scan.parsed, e.slot, first, second);
+    // Its two bytes as the compiler stores the statement, the sequence's flags in the first slot.
+    ConfigImage image;
+    clearImage(image);
+    applyStatement(scan.parsed, image);
+    const std::size_t at = sequenceOffset(scan.parsed.kind, scan.parsed.isLong != 0) + 2 * static_cast<std::size_t>(e.slot);
+    const std::uint8_t first = image.bytes[at];
+    const std::uint8_t second = image.bytes[at + 1];
     const std::string bytes = "`" + hexByte(first) + " " + hexByte(second) + "`";
     std::string what;
     if (entry.isValue) {

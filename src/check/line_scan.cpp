@@ -68,14 +68,6 @@ int firstUnsent(const Statement& statement)
     return limit;
 }
 
-void storedBytes(const Statement& statement, int slot, std::uint8_t& first, std::uint8_t& second)
-{
-    encodeEntry(statement.entries[slot], first, second);
-    if (slot != 0) return;
-    if (statement.rFlag) first |= kSequenceRFlag;
-    if (statement.sFlag) first |= kSequenceSFlag;
-}
-
 void scanLine(std::string_view line, int column, LineScan& scan)
 {
     scan.text[0] = '\0';
