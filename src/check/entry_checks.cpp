@@ -125,7 +125,7 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
     } else if (!synonym.empty()) {
         fixes.push_back(entryFix(state, e, synonym));
     } else {
-        names = closestKeyNameList(name, keypad ? keypadKeyTable() : mainKeyTable());
+        names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
         for (const std::string& candidate : names) {
             fixes.push_back(fixRead(state, "Change to '" + candidate + "'", nameColumn, entryEnd(e) - 1, candidate));
         }
@@ -144,7 +144,7 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
     } else if (!synonym.empty()) {
         note(state, nameColumn, "did you mean '" + synonym + "'?");
     } else if (!names.empty()) {
-        note(state, nameColumn, "did you mean " + closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable()) + "?");
+        note(state, nameColumn, "did you mean " + quotedList(names) + "?");
     }
     if (offPad != 0) {
         note(state, nameColumn, "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(offPad));
