@@ -272,10 +272,7 @@ void explainEntries(CheckState& state, const Statement& statement)
     int firstNotSent = -1;
     for (int i = 0; i < state.entryCount; ++i) {
         const EntryRecord& r = state.entries[i];
-        if (r.event.fault == EntryFault::BeyondLimit || r.event.fault == EntryFault::PlusMinusRefused ||
-            r.event.fault == EntryFault::Unclosed) {
-            continue;
-        }
+        if (!takesSlot(r.event.fault)) continue;
         if (r.event.slot > end) {
             if (firstNotSent < 0) firstNotSent = i;
             ++notSent;
@@ -299,8 +296,7 @@ void explainEntries(CheckState& state, const Statement& statement)
             continue;
         }
         explainEntry(state, r, r.event.slot > end);
-        const bool endsHere = r.event.fault != EntryFault::None && r.event.fault != EntryFault::PlusMinusRefused &&
-                              r.event.fault != EntryFault::Unclosed && r.event.slot == end;
+        const bool endsHere = r.event.fault != EntryFault::None && takesSlot(r.event.fault) && r.event.slot == end;
         if (endsHere && notSent > 0) {
             const std::size_t column = state.entries[firstNotSent].event.openColumn;
             add(state, column, Severity::Note, state.lastCode,

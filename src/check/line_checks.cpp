@@ -3,6 +3,7 @@
 // input statements, lines longer than a read.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "check/check_state.h"
 #include "check/suggest.h"
@@ -81,13 +82,12 @@ void explainUnknownKeyword(CheckState& state)
         TextCursor rest;
         setText(rest, text + start);
         Statement statement;
-        if (!parseStatement(rest, statement)) {
-            warn(state, 0, "leading-blanks", "statement does not start in the first column; the line is skipped");
-            return;
-        }
+        const bool isStatement = parseStatement(rest, statement);
+        std::vector<Fix> fixes;
+        if (isStatement) fixes.push_back(fixRead(state, "Remove the leading blanks", 0, start, ""));
         warn(state, 0, "leading-blanks", "statement does not start in the first column; the line is skipped",
-             {fixRead(state, "Remove the leading blanks", 0, start, "")});
-        note(state, start, "without the leading blanks it is a statement");
+             std::move(fixes));
+        if (isStatement) note(state, start, "without the leading blanks it is a statement");
         return;
     }
     std::string word = leadingWord(text);

@@ -34,3 +34,9 @@ void scanLine(std::string_view line, int column, LineScan& scan);
 
 // The first slot of an input statement that the upload does not send: the first stored as 0.
 int firstUnsent(const Statement& statement);
+
+// Whether an entry fills a slot of its sequence: all but a refused, a dropped and an unclosed one.
+bool takesSlot(EntryFault fault);
+
+// The length of a read, its line feed aside.
+int readLength(const LineEvent& event);
