@@ -108,16 +108,17 @@ void codeAction(LanguageServer& server, const Json& id, const Json& params)
         return;
     }
     Json actions = Json::array();
+    if (!wantsQuickFixes(params)) {
+        reply(server, id, std::move(actions));
+        return;
+    }
     const std::size_t from = offsetOf(*document, start, server.encoding);
     const std::size_t to = offsetOf(*document, end, server.encoding);
     const std::vector<Diagnostic>& items = document->report.items;
-    for (std::size_t i = 0; wantsQuickFixes(params) && i < items.size(); ++i) {
-        if (items[i].fixes.empty()) continue;
-        std::size_t findingFrom;
-        std::size_t findingTo;
-        findingSpan(*document, items[i], findingFrom, findingTo);
-        if (findingFrom > to || findingTo < from) continue;
-        const Json diagnostic = diagnosticJson(server, *document, i);
+    const std::vector<Span> spans = findingSpans(*document);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].fixes.empty() || spans[i].from > to || spans[i].to < from) continue;
+        const Json diagnostic = diagnosticJson(server, *document, i, spans);
         for (const Fix& fix : items[i].fixes) {
             Json edits = Json::array();
             for (const TextEdit& edit : fix.edits) {

@@ -29,7 +29,7 @@ const Method kMethods[] = {
     {"textDocument/documentSymbol", documentSymbol},
 };
 
-Handler handlerOf(const std::string& method)
+Handler handlerOf(std::string_view method)
 {
     for (const Method& m : kMethods) {
         if (method == m.name) return m.handle;
@@ -52,7 +52,7 @@ void dispatch(LanguageServer& server, const Json& message)
         replyError(server, kNull, kInvalidRequest, "the id is neither a number nor a string");
         return;
     }
-    std::string method;
+    std::string_view method;
     if (!stringMember(&message, "method", method)) {
         // An answer to a request of ours (the server sends none) is dropped.
         if (request && (member(message, "result") != nullptr || member(message, "error") != nullptr)) return;
@@ -86,7 +86,7 @@ void dispatch(LanguageServer& server, const Json& message)
     if (handle != nullptr) {
         handle(server, request ? *id : kNull, params);
     } else if (request) {
-        replyError(server, replyTo, kMethodNotFound, "unknown method: " + method);
+        replyError(server, replyTo, kMethodNotFound, "unknown method: " + std::string(method));
     }
 }
 
@@ -101,7 +101,7 @@ const Json* member(const Json* object, const char* name)
 
 const Json* member(const Json& object, const char* name) { return member(&object, name); }
 
-bool stringMember(const Json* object, const char* name, std::string& value)
+bool stringMember(const Json* object, const char* name, std::string_view& value)
 {
     const Json* found = member(object, name);
     if (found == nullptr || !found->is_string()) return false;
@@ -156,7 +156,7 @@ void notify(LanguageServer& server, const char* method, Json params)
 
 Document* documentOf(LanguageServer& server, const Json& params)
 {
-    std::string uri;
+    std::string_view uri;
     if (!stringMember(member(params, "textDocument"), "uri", uri)) return nullptr;
     for (Document& document : server.documents) {
         if (document.uri == uri) return &document;

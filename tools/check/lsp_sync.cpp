@@ -10,7 +10,7 @@ namespace {
 // Applies one change: a range and its new text, or the whole new text. False when malformed.
 bool applyChange(Document& document, const Json& change, PositionEncoding encoding)
 {
-    std::string text;
+    std::string_view text;
     if (!stringMember(&change, "text", text)) return false;
     const Json* range = member(change, "range");
     if (range == nullptr) {
@@ -29,8 +29,8 @@ bool applyChange(Document& document, const Json& change, PositionEncoding encodi
 void didOpen(LanguageServer& server, const Json&, const Json& params)
 {
     const Json* item = member(params, "textDocument");
-    std::string uri;
-    std::string text;
+    std::string_view uri;
+    std::string_view text;
     if (!stringMember(item, "uri", uri) || !stringMember(item, "text", text)) return;
     Document* document = documentOf(server, params);
     if (document == nullptr) {
@@ -40,7 +40,7 @@ void didOpen(LanguageServer& server, const Json&, const Json& params)
     }
     document->version = 0;
     integerMember(item, "version", document->version);
-    setDocumentText(*document, std::move(text));
+    setDocumentText(*document, std::string(text));
     publishDiagnostics(server, *document);
 }
 
