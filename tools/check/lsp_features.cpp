@@ -30,8 +30,6 @@ int completionKind(CompletionKind kind)
 constexpr int kSymbolProperty = 7;
 constexpr int kSymbolArray = 18;
 
-// The request's position as a checker point; false when the document is not open or the
-// position is malformed.
 // The document and point a request is about; false, after answering the request with an
 // error, when it names no open document or no position.
 bool requestPoint(LanguageServer& server, const Json& id, const Json& params, Document*& document, TextPoint& point)
@@ -100,10 +98,9 @@ void hover(LanguageServer& server, const Json& id, const Json& params)
 void codeAction(LanguageServer& server, const Json& id, const Json& params)
 {
     Document* document = documentOf(server, params);
-    const Json* range = member(params, "range");
-    EditorPosition start;
-    EditorPosition end;
-    if (document == nullptr || !readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) {
+    std::size_t from;
+    std::size_t to;
+    if (document == nullptr || !readRange(member(params, "range"), *document, server.encoding, from, to)) {
         replyError(server, id, kInvalidParams, "no open document or range");
         return;
     }
@@ -112,8 +109,6 @@ void codeAction(LanguageServer& server, const Json& id, const Json& params)
         reply(server, id, std::move(actions));
         return;
     }
-    const std::size_t from = offsetOf(*document, start, server.encoding);
-    const std::size_t to = offsetOf(*document, end, server.encoding);
     const std::vector<Diagnostic>& items = document->report.items;
     const std::vector<Span> spans = findingSpans(*document);
     for (std::size_t i = 0; i < items.size(); ++i) {

@@ -20,9 +20,11 @@ const Json* member(const Json& object, const char* name);
 bool stringMember(const Json* object, const char* name, std::string_view& value);
 bool integerMember(const Json* object, const char* name, long long& value);
 
-// "Position" and "Range" of the protocol; false when malformed.
+// "Position" and "Range" of the protocol; false when malformed. A range is read as the byte
+// offsets [from, to) of document.
 bool readPosition(const Json* position, EditorPosition& value);
-Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding);
+bool readRange(const Json* range, const Document& document, PositionEncoding encoding, std::size_t& from,
+               std::size_t& to);
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding);
 
 // A message body written as it is, and answers and notifications, written at once.

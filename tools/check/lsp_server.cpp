@@ -2,8 +2,6 @@
 // The server's dispatch: the lifecycle's rules, then one handler per method from the table.
 #include "check/lsp_server.h"
 
-#include <cstring>
-
 #include "check/lsp_handlers.h"
 
 namespace {
@@ -84,10 +82,16 @@ void dispatch(LanguageServer& server, const Json& message)
     }
     const Handler handle = handlerOf(method);
     if (handle != nullptr) {
-        handle(server, request ? *id : kNull, params);
+        handle(server, replyTo, params);
     } else if (request) {
         replyError(server, replyTo, kMethodNotFound, "unknown method: " + std::string(method));
     }
+}
+
+Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding)
+{
+    const EditorPosition p = positionOf(document, offset, encoding);
+    return Json{{"line", p.line}, {"character", p.character}};
 }
 
 }  // namespace
@@ -122,10 +126,15 @@ bool readPosition(const Json* position, EditorPosition& value)
     return integerMember(position, "line", value.line) && integerMember(position, "character", value.character);
 }
 
-Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding)
+bool readRange(const Json* range, const Document& document, PositionEncoding encoding, std::size_t& from,
+               std::size_t& to)
 {
-    const EditorPosition p = positionOf(document, offset, encoding);
-    return Json{{"line", p.line}, {"character", p.character}};
+    EditorPosition start;
+    EditorPosition end;
+    if (!readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) return false;
+    from = offsetOf(document, start, encoding);
+    to = offsetOf(document, end, encoding);
+    return true;
 }
 
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding)

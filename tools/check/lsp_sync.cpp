@@ -17,10 +17,10 @@ bool applyChange(Document& document, const Json& change, PositionEncoding encodi
         editDocument(document, 0, document.text.size(), text);
         return true;
     }
-    EditorPosition start;
-    EditorPosition end;
-    if (!readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) return false;
-    editDocument(document, offsetOf(document, start, encoding), offsetOf(document, end, encoding), text);
+    std::size_t from;
+    std::size_t to;
+    if (!readRange(range, document, encoding, from, to)) return false;
+    editDocument(document, from, to, text);
     return true;
 }
 
