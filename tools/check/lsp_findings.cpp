@@ -30,8 +30,9 @@ std::size_t validSequence(std::string_view text, std::size_t at)
     return 0;
 }
 
-// text as a JSON string; a byte that starts no valid UTF-8 becomes U+FFFD, as the JSON library
-// writes it elsewhere.
+// text as a JSON string; each byte that starts no valid UTF-8 sequence becomes U+FFFD (where the
+// JSON library, writing the other messages, makes one U+FFFD of a cut sequence). A code action
+// reads its diagnostic back from this text, so the two always agree.
 void appendString(std::string& out, std::string_view text)
 {
     static const char kHex[] = "0123456789abcdef";
