@@ -7,7 +7,20 @@
 #include "config/config_reader.h"
 #include "config/key_table.h"
 
+namespace {
+
 std::string twoDigits(int n) { return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)}; }
+
+}  // namespace
+
+std::string sequenceHead(int input, bool isLong) { return "in" + twoDigits(input) + (isLong ? ":" : "|"); }
+
+std::string sequenceName(int input, bool isLong)
+{
+    return std::string(isLong ? "long" : "short") + " sequence of input " + twoDigits(input);
+}
+
+int optionLength(int length) { return length < 6 ? length : 6; }
 
 std::string hexByte(std::uint8_t byte)
 {

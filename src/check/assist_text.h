@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Wordings that the completions and the hover text of assist.h share. Internal to src/check.
+// Wordings that the editor help of assist.h and the checker's messages share. Internal to
+// src/check.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +21,15 @@ std::string optionEffect(const Statement& statement);
 // The name of an option statement as written: "PREL:Y", "MSET:2", "ROT3:Y".
 std::string optionName(int kind);
 
-// "07"
-std::string twoDigits(int n);
+// "in07:", "in07|": the head of an input statement as written.
+std::string sequenceHead(int input, bool isLong);
+
+// "long sequence of input 07", "short sequence of input 07".
+std::string sequenceName(int input, bool isLong);
+
+// An option statement's columns in a read of length: its keyword, colon and value; what follows
+// is ignored.
+int optionLength(int length);
 
 // "0x2c"
 std::string hexByte(std::uint8_t byte);

@@ -58,7 +58,7 @@ void addAt(CheckState& state, int line, int column, Severity severity, const cha
            std::string source, int caret, bool tied, std::vector<Fix> fixes = {});
 // A message about the current read; column is an index into it.
 void add(CheckState& state, std::size_t column, Severity severity, const char* code, std::string message,
-         bool withSource, bool tied);
+         bool withSource, bool tied, std::vector<Fix> fixes = {});
 // A warning with the read shown under it, and its repairs.
 void warn(CheckState& state, std::size_t column, const char* code, std::string message, std::vector<Fix> fixes = {});
 // A note on the warning just made, without the read.

@@ -70,11 +70,12 @@ void statementCompletions(int at, std::vector<Completion>& out)
         out.push_back(Completion{optionName(kind), optionEffect(statement), CompletionKind::Option, 0, at});
     }
     for (int input = 1; input <= kInputCount; ++input) {
-        const std::string number = twoDigits(input);
-        out.push_back(Completion{"in" + number + ":", "long sequence of input " + number + ", up to 32 entries",
-                                 CompletionKind::StatementHead, 0, at});
-        out.push_back(Completion{"in" + number + "|", "short sequence of input " + number + ", up to 16 entries",
-                                 CompletionKind::StatementHead, 0, at});
+        for (const bool isLong : {true, false}) {
+            out.push_back(Completion{sequenceHead(input, isLong),
+                                     sequenceName(input, isLong) + ", up to " +
+                                         std::to_string(isLong ? kLongSlots : kShortSlots) + " entries",
+                                     CompletionKind::StatementHead, 0, at});
+        }
     }
 }
 

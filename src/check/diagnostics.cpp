@@ -25,19 +25,17 @@ void addAt(CheckState& state, int line, int column, Severity severity, const cha
 }
 
 void add(CheckState& state, std::size_t column, Severity severity, const char* code, std::string message,
-         bool withSource, bool tied)
+         bool withSource, bool tied, std::vector<Fix> fixes)
 {
     const int caret = static_cast<int>(column);
     addAt(state, state.line, state.startColumn + caret + 1, severity, code, std::move(message),
-          withSource ? sourceOf(state.text) : std::string(), caret, tied);
+          withSource ? sourceOf(state.text) : std::string(), caret, tied, std::move(fixes));
 }
 
 void warn(CheckState& state, std::size_t column, const char* code, std::string message, std::vector<Fix> fixes)
 {
     state.lastCode = code;
-    const int caret = static_cast<int>(column);
-    addAt(state, state.line, state.startColumn + caret + 1, Severity::Warning, code, std::move(message),
-          sourceOf(state.text), caret, false, std::move(fixes));
+    add(state, column, Severity::Warning, code, std::move(message), true, false, std::move(fixes));
 }
 
 void note(CheckState& state, std::size_t column, std::string message)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check/check_state.h"
+#include "check/line_scan.h"
 #include "check/suggest.h"
 #include "config/key_table.h"
 
@@ -124,7 +125,7 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
     } else if (!synonym.empty()) {
         fixes.push_back(entryFix(state, e, synonym));
     } else {
-        names = closestKeyNameList(name, keypad ? keypadKeyTable() : mainKeyTable());
+        names = closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable());
         for (const std::string& candidate : names) {
             fixes.push_back(fixRead(state, "Change to '" + candidate + "'", nameColumn, entryEnd(e) - 1, candidate));
         }
@@ -143,7 +144,7 @@ void explainUnknownName(CheckState& state, const EntryRecord& record, const std:
     } else if (!synonym.empty()) {
         note(state, nameColumn, "did you mean '" + synonym + "'?");
     } else if (!names.empty()) {
-        note(state, nameColumn, "did you mean " + closestKeyNames(name, keypad ? keypadKeyTable() : mainKeyTable()) + "?");
+        note(state, nameColumn, "did you mean " + quotedList(names) + "?");
     }
     if (offPad != 0) {
         note(state, nameColumn, "'" + name + "' is not on the keypad; without '(n)' it is key " + std::to_string(offPad));
@@ -265,25 +266,13 @@ void explainHash(CheckState& state, int end)
 void explainEntries(CheckState& state, const Statement& statement)
 {
     const int limit = statement.isLong ? kLongSlots : kShortSlots;
-    int end = limit;  // first slot the upload does not send
-    for (int s = 0; s < limit; ++s) {
-        std::uint8_t first;
-        std::uint8_t second;
-        encodeEntry(statement.entries[s], first, second);
-        if (second == 0) {
-            end = s;
-            break;
-        }
-    }
+    const int end = firstUnsent(statement);
     // Accepted entries after the one that ends the sequence are not sent.
     int notSent = 0;
     int firstNotSent = -1;
     for (int i = 0; i < state.entryCount; ++i) {
         const EntryRecord& r = state.entries[i];
-        if (r.event.fault == EntryFault::BeyondLimit || r.event.fault == EntryFault::PlusMinusRefused ||
-            r.event.fault == EntryFault::Unclosed) {
-            continue;
-        }
+        if (!takesSlot(r.event.fault)) continue;
         if (r.event.slot > end) {
             if (firstNotSent < 0) firstNotSent = i;
             ++notSent;
@@ -307,8 +296,7 @@ void explainEntries(CheckState& state, const Statement& statement)
             continue;
         }
         explainEntry(state, r, r.event.slot > end);
-        const bool endsHere = r.event.fault != EntryFault::None && r.event.fault != EntryFault::PlusMinusRefused &&
-                              r.event.fault != EntryFault::Unclosed && r.event.slot == end;
+        const bool endsHere = r.event.fault != EntryFault::None && takesSlot(r.event.fault) && r.event.slot == end;
         if (endsHere && notSent > 0) {
             const std::size_t column = state.entries[firstNotSent].event.openColumn;
             add(state, column, Severity::Note, state.lastCode,

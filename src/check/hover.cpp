@@ -11,11 +11,6 @@
 
 namespace {
 
-std::string sequenceName(const Statement& statement)
-{
-    return std::string(statement.isLong ? "long" : "short") + " sequence of input " + twoDigits(statement.kind);
-}
-
 // The meaning of each "(x)" group before the name.
 std::string markerLines(const LineScan& scan, const EntryEvent& e)
 {
@@ -35,9 +30,13 @@ std::string storedText(const LineScan& scan, const ScannedEntry& scanned)
 {
     const SequenceEntry& entry = scanned.entry;
     const EntryEvent& e = scanned.event;
-    std::uint8_t first;
-    std::uint8_t second;
-    storedBytes(scan.parsed, e.slot, first, second);
+    // Its two bytes as the compiler stores the statement, the sequence's flags in the first slot.
+    ConfigImage image;
+    clearImage(image);
+    applyStatement(scan.parsed, image);
+    const std::size_t at = sequenceOffset(scan.parsed.kind, scan.parsed.isLong != 0) + 2 * static_cast<std::size_t>(e.slot);
+    const std::uint8_t first = image.bytes[at];
+    const std::uint8_t second = image.bytes[at + 1];
     const std::string bytes = "`" + hexByte(first) + " " + hexByte(second) + "`";
     std::string what;
     if (entry.isValue) {
@@ -63,7 +62,7 @@ Hover entryHover(const LineScan& scan, const ScannedEntry& scanned)
     const int close = static_cast<int>(e.textColumn + e.textLength);
     const std::string written = std::string(scan.text + e.openColumn, static_cast<std::size_t>(close - static_cast<int>(e.openColumn))) +
                                 (e.fault == EntryFault::Unclosed ? "" : "]");
-    std::string text = "**`" + written + "`**, entry " + std::to_string(e.slot + 1) + " of the " + sequenceName(scan.parsed) + "\n\n";
+    std::string text = "**`" + written + "`**, entry " + std::to_string(e.slot + 1) + " of the " + sequenceName(scan.parsed.kind, scan.parsed.isLong != 0) + "\n\n";
     switch (e.fault) {
     case EntryFault::PlusMinusRefused:
         text += "Refused for carrying both `(+)` and `(-)`: it takes no slot and is not sent.";
@@ -88,7 +87,7 @@ Hover headHover(const LineScan& scan, int headEnd)
 {
     const Statement& s = scan.parsed;
     const int slots = s.isLong ? kLongSlots : kShortSlots;
-    std::string text = "**`" + std::string(scan.text, static_cast<std::size_t>(headEnd)) + "`** " + sequenceName(s) +
+    std::string text = "**`" + std::string(scan.text, static_cast<std::size_t>(headEnd)) + "`** " + sequenceName(s.kind, s.isLong != 0) +
                        " (image offset " + std::to_string(sequenceOffset(s.kind, s.isLong != 0)) + ")\n\n" +
                        std::to_string(scan.used) + " of the " + std::to_string(slots) + " entries it holds are used; ";
     if (scan.end >= scan.used) {
@@ -111,8 +110,7 @@ Hover hoverAt(std::string_view line, int column)
     if (!scan.statement || at < 0 || at > scan.length) return Hover{std::string(), column, column};
     const Statement& s = scan.parsed;
     if (s.kind > kInputCount) {
-        // An option is its keyword, colon and value; what follows is ignored.
-        const int end = scan.length < 6 ? scan.length : 6;
+        const int end = optionLength(scan.length);
         if (at >= end) return Hover{std::string(), column, column};
         return Hover{"**`" + optionName(s.kind) + "`** " + optionEffect(s) +
                          (s.kind >= kKindMset0 && s.kind < kKindRot1 ? "; the last MSET in the file wins."

@@ -3,6 +3,7 @@
 // input statements, lines longer than a read.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "check/check_state.h"
 #include "check/suggest.h"
@@ -47,13 +48,13 @@ std::string leadingWord(const char* text)
 
 // The keywords a misspelt word may have meant, as repairs that write each in its place (in
 // lower case when the word has no capital). A ROTn keyword before the digit is written ROT.
-std::vector<Fix> keywordFixes(const CheckState& state, const std::string& word)
+std::vector<Fix> keywordFixes(const CheckState& state, const std::string& word, const std::vector<std::string>& keywords)
 {
     bool lower = true;
     for (const char c : word) lower = lower && !(c >= 'A' && c <= 'Z');
     const bool digitFollows = state.text[word.size()] >= '0' && state.text[word.size()] <= '9';
     std::vector<Fix> fixes;
-    for (std::string keyword : closestKeywordList(word)) {
+    for (std::string keyword : keywords) {
         if (digitFollows && keyword.compare(0, 3, "ROT") == 0) keyword = "ROT";
         if (lower) {
             for (char& c : keyword) c = static_cast<char>(c - 'A' + 'a');
@@ -68,9 +69,9 @@ std::vector<Fix> keywordFixes(const CheckState& state, const std::string& word)
 // A warning on a misspelt keyword, and the note that names the likely ones.
 void warnKeyword(CheckState& state, const char* code, const std::string& message, const std::string& word)
 {
-    warn(state, 0, code, message, keywordFixes(state, word));
-    const std::string names = closestKeyword(word);
-    if (!names.empty()) note(state, 0, "did you mean " + names + "?");
+    const std::vector<std::string> keywords = closestKeywords(word);
+    warn(state, 0, code, message, keywordFixes(state, word, keywords));
+    if (!keywords.empty()) note(state, 0, "did you mean " + quotedList(keywords) + "?");
 }
 
 void explainUnknownKeyword(CheckState& state)
@@ -81,13 +82,12 @@ void explainUnknownKeyword(CheckState& state)
         TextCursor rest;
         setText(rest, text + start);
         Statement statement;
-        if (!parseStatement(rest, statement)) {
-            warn(state, 0, "leading-blanks", "statement does not start in the first column; the line is skipped");
-            return;
-        }
+        const bool isStatement = parseStatement(rest, statement);
+        std::vector<Fix> fixes;
+        if (isStatement) fixes.push_back(fixRead(state, "Remove the leading blanks", 0, start, ""));
         warn(state, 0, "leading-blanks", "statement does not start in the first column; the line is skipped",
-             {fixRead(state, "Remove the leading blanks", 0, start, "")});
-        note(state, start, "without the leading blanks it is a statement");
+             std::move(fixes));
+        if (isStatement) note(state, start, "without the leading blanks it is a statement");
         return;
     }
     std::string word = leadingWord(text);

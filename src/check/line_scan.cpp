@@ -20,8 +20,7 @@ void onLineRead(void* context, const LineEvent& event)
     auto& state = *static_cast<ScanState*>(context);
     state.inTarget = false;
     if (state.found || event.physicalLine != 2) return;
-    int length = static_cast<int>(std::strlen(event.text));
-    if (length > 0 && event.text[length - 1] == '\n') --length;
+    const int length = readLength(event);
     if (state.column >= event.startColumn + length && !event.endedLine) return;
     LineScan& scan = *state.scan;
     state.inTarget = true;
@@ -39,10 +38,7 @@ void onEntryCut(void* context, const EntryEvent& event)
     ScannedEntry scanned{event, event.entry != nullptr ? *event.entry : SequenceEntry{}};
     scanned.event.entry = nullptr;
     state.scan->entries.push_back(scanned);
-    if (event.fault != EntryFault::PlusMinusRefused && event.fault != EntryFault::BeyondLimit &&
-        event.fault != EntryFault::Unclosed) {
-        ++state.scan->used;
-    }
+    if (takesSlot(event.fault)) ++state.scan->used;
 }
 
 void onStatementAccepted(void* context, const Statement& statement)
@@ -68,12 +64,15 @@ int firstUnsent(const Statement& statement)
     return limit;
 }
 
-void storedBytes(const Statement& statement, int slot, std::uint8_t& first, std::uint8_t& second)
+bool takesSlot(EntryFault fault)
 {
-    encodeEntry(statement.entries[slot], first, second);
-    if (slot != 0) return;
-    if (statement.rFlag) first |= kSequenceRFlag;
-    if (statement.sFlag) first |= kSequenceSFlag;
+    return fault != EntryFault::PlusMinusRefused && fault != EntryFault::BeyondLimit && fault != EntryFault::Unclosed;
+}
+
+int readLength(const LineEvent& event)
+{
+    const int length = static_cast<int>(std::strlen(event.text));
+    return length > 0 && event.text[length - 1] == '\n' ? length - 1 : length;
 }
 
 void scanLine(std::string_view line, int column, LineScan& scan)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // One physical line run through the compiler, for the editor help of assist.h: the read that
-// holds a column, whether it is a statement, and its entries as the compiler cut them.
+// holds a column, whether it is a statement, and its entries as the compiler cut them; and
+// where a statement's sequence ends in the upload, which the checker tells as well.
 // Internal to src/check.
 #pragma once
 
@@ -34,6 +35,8 @@ void scanLine(std::string_view line, int column, LineScan& scan);
 // The first slot of an input statement that the upload does not send: the first stored as 0.
 int firstUnsent(const Statement& statement);
 
-// The bytes of slot of an input statement as the image holds them, the sequence's flags in the
-// first slot's first byte.
-void storedBytes(const Statement& statement, int slot, std::uint8_t& first, std::uint8_t& second);
+// Whether an entry fills a slot of its sequence: all but a refused, a dropped and an unclosed one.
+bool takesSlot(EntryFault fault);
+
+// The length of a read, its line feed aside.
+int readLength(const LineEvent& event);

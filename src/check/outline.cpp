@@ -3,6 +3,7 @@
 // finding on its line, which is cut out of the text as the editors' calls take their lines.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "check/assist.h"
 #include "check/assist_text.h"
@@ -25,18 +26,14 @@ void onLineRead(void* context, const LineEvent& event)
     auto& state = *static_cast<OutlineState*>(context);
     state.line = event.physicalLine - 1;
     state.startColumn = event.startColumn;
-    const int length = static_cast<int>(std::strlen(event.text));
-    state.length = length > 0 && event.text[length - 1] == '\n' ? length - 1 : length;
+    state.length = readLength(event);
     state.used = 0;
 }
 
 void onEntryCut(void* context, const EntryEvent& event)
 {
     auto& state = *static_cast<OutlineState*>(context);
-    if (event.fault != EntryFault::PlusMinusRefused && event.fault != EntryFault::BeyondLimit &&
-        event.fault != EntryFault::Unclosed) {
-        ++state.used;
-    }
+    if (takesSlot(event.fault)) ++state.used;
 }
 
 void onStatementAccepted(void* context, const Statement& statement)
@@ -47,21 +44,21 @@ void onStatementAccepted(void* context, const Statement& statement)
     const int to = state.startColumn + state.length;
     if (statement.kind > kInputCount) {
         items.push_back(OutlineItem{optionName(statement.kind), optionEffect(statement), OutlineKind::Option,
-                                    state.line, from, to, from + (state.length < 6 ? state.length : 6)});
+                                    state.line, from, to, from + optionLength(state.length)});
         return;
     }
-    const std::string number = twoDigits(statement.kind);
-    const int slots = statement.isLong ? kLongSlots : kShortSlots;
-    std::string detail = std::string(statement.isLong ? "long" : "short") + " sequence of input " + number + ", " +
-                         std::to_string(state.used) + " of " + std::to_string(slots) + " entries";
+    const bool isLong = statement.isLong != 0;
+    const int slots = isLong ? kLongSlots : kShortSlots;
+    std::string detail = sequenceName(statement.kind, isLong) + ", " + std::to_string(state.used) + " of " +
+                         std::to_string(slots) + " entries";
     const int sent = firstUnsent(statement);
     if (sent < state.used) detail += ", " + std::to_string(sent) + " sent";
-    int& latest = state.latest[statement.kind - 1][statement.isLong ? 0 : 1];
+    int& latest = state.latest[statement.kind - 1][isLong ? 0 : 1];
     if (latest > 0) items[static_cast<std::size_t>(latest - 1)].detail += "; replaced on line " + std::to_string(state.line + 1);
     latest = static_cast<int>(items.size()) + 1;
-    items.push_back(OutlineItem{"in" + number + (statement.isLong ? ":" : "|"), detail,
-                                statement.isLong ? OutlineKind::LongSequence : OutlineKind::ShortSequence, state.line,
-                                from, to, from + 5});
+    items.push_back(OutlineItem{sequenceHead(statement.kind, isLong), detail,
+                                isLong ? OutlineKind::LongSequence : OutlineKind::ShortSequence, state.line, from, to,
+                                from + 5});
 }
 
 bool isEnd(char c) { return c == '[' || c == ']' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "check/assist_text.h"
 #include "check/check_state.h"
 
 namespace check_detail {
@@ -30,11 +31,9 @@ void rememberOverrides(CheckState& state, const Statement& statement)
         const int which = statement.isLong ? 0 : 1;
         int& earlier = state.sequenceLine[input][which];
         if (earlier > 0) {
-            char number[3] = {static_cast<char>('0' + statement.kind / 10), static_cast<char>('0' + statement.kind % 10),
-                              '\0'};
             addAt(state, state.line, column, Severity::Note, "replaced-sequence",
-                  std::string("this statement replaces the whole ") + (statement.isLong ? "long" : "short") +
-                      " sequence of input " + number + " set on line " + std::to_string(earlier),
+                  "this statement replaces the whole " + sequenceName(statement.kind, statement.isLong != 0) +
+                      " set on line " + std::to_string(earlier),
                   source, 0, false, removeLine(earlier, state.sequenceColumn[input][which], "the statement it replaces"));
             addAt(state, earlier, state.sequenceColumn[input][which], Severity::Note, "replaced-sequence",
                   "the statement it replaces", state.sequenceSource[input][which], 0, true);

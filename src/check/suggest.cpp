@@ -33,16 +33,6 @@ int allowedDistance(std::size_t length)
     return 3;
 }
 
-std::string quotedList(const std::vector<std::string>& names)
-{
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) out += i + 1 == names.size() ? " or " : ", ";
-        out += "'" + names[i] + "'";
-    }
-    return out;
-}
-
 // The characters of text as bits (two that share a bit count as one).
 std::uint64_t charactersOf(std::string_view text)
 {
@@ -275,7 +265,7 @@ int editDistance(std::string_view a, std::string_view b, int limit)
     return std::min(previous[m], limit + 1);
 }
 
-std::vector<std::string> closestKeyNameList(std::string_view name, const KeyTable& table)
+std::vector<std::string> closestKeyNames(std::string_view name, const KeyTable& table)
 {
     TableSuggestions& suggestions = suggestionsFor(table);
     std::string key = lowered(name);
@@ -287,18 +277,21 @@ std::vector<std::string> closestKeyNameList(std::string_view name, const KeyTabl
     return names;
 }
 
-std::string closestKeyNames(std::string_view name, const KeyTable& table)
-{
-    return quotedList(closestKeyNameList(name, table));
-}
-
-std::string closestKeyword(std::string_view word) { return quotedList(closestKeywordList(word)); }
-
-std::vector<std::string> closestKeywordList(std::string_view word)
+std::vector<std::string> closestKeywords(std::string_view word)
 {
     static const char* const keywords[] = {"IN", "PREL", "REVX", "REVY", "MSET", "ROT1", "ROT2", "ROT3", "ROT4"};
     static const std::vector<Candidate> candidates = candidatesOf(std::size(keywords), [](std::size_t i) { return std::string_view(keywords[i]); });
     std::string upper(word);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return closest(upper, candidates);
+}
+
+std::string quotedList(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) out += i + 1 == names.size() ? " or " : ", ";
+        out += "'" + names[i] + "'";
+    }
+    return out;
 }

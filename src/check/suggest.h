@@ -13,15 +13,15 @@
 int editDistance(std::string_view a, std::string_view b, int limit);
 
 // The names of table closest to name (compared in lower case), when one is close enough to be
-// a likely typo: "'shift'", "'f1' or 'f3'", "'a', 'b' or 'c'". Empty when none is.
-std::string closestKeyNames(std::string_view name, const KeyTable& table);
-// The same names, unquoted: "shift".
-std::vector<std::string> closestKeyNameList(std::string_view name, const KeyTable& table);
+// a likely typo: at most three, the nearest first; none when none is.
+std::vector<std::string> closestKeyNames(std::string_view name, const KeyTable& table);
 
-// The statement keyword closest to word ("IN", "PREL", "REVX", "REVY", "MSET", "ROT1" ...),
-// quoted as above, or empty.
-std::string closestKeyword(std::string_view word);
-std::vector<std::string> closestKeywordList(std::string_view word);
+// The statement keywords closest to word ("IN", "PREL", "REVX", "REVY", "MSET", "ROT1" ...), as
+// above.
+std::vector<std::string> closestKeywords(std::string_view word);
+
+// Names quoted for a message: "'shift'", "'f1' or 'f3'", "'a', 'b' or 'c'".
+std::string quotedList(const std::vector<std::string>& names);
 
 // The entry text for a common other name of a key, compared in lower case with '_', '-' and
 // blanks left out: "return" gives "enter", "arrow_up" "up", "numpad7" "(n)7", "KP_Enter"

@@ -2,11 +2,10 @@
 #include "check/image_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-#include <csignal>
 
 #include <fcntl.h>
 #include <sys/stat.h>

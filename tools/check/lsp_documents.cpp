@@ -41,6 +41,13 @@ std::size_t sequenceLength(unsigned char byte)
     return 1;
 }
 
+// The editor's units a character of n bytes counts for: its bytes, or its UTF-16 code units.
+long long unitsOf(std::size_t n, PositionEncoding encoding)
+{
+    if (encoding == PositionEncoding::Utf8) return static_cast<long long>(n);
+    return n == 4 ? 2 : 1;
+}
+
 std::size_t lineIndex(const std::vector<std::size_t>& lines, std::size_t offset)
 {
     return static_cast<std::size_t>(std::upper_bound(lines.begin(), lines.end(), offset) - lines.begin()) - 1;
@@ -81,7 +88,7 @@ std::size_t offsetOf(const Document& document, EditorPosition position, Position
     long long units = 0;
     while (at < end) {
         const std::size_t n = std::min(sequenceLength(static_cast<unsigned char>(document.text[at])), end - at);
-        const long long width = encoding == PositionEncoding::Utf8 ? static_cast<long long>(n) : n == 4 ? 2 : 1;
+        const long long width = unitsOf(n, encoding);
         if (units + width > position.character) break;
         units += width;
         at += n;
@@ -99,7 +106,7 @@ EditorPosition positionOf(const Document& document, std::size_t offset, Position
     for (std::size_t at = lines[line]; at < end;) {
         const std::size_t n = sequenceLength(static_cast<unsigned char>(document.text[at]));
         if (at + n > end) break;  // inside a character: its start
-        units += encoding == PositionEncoding::Utf8 ? static_cast<long long>(n) : n == 4 ? 2 : 1;
+        units += unitsOf(n, encoding);
         at += n;
     }
     return EditorPosition{static_cast<long long>(line), units};

@@ -30,8 +30,6 @@ int completionKind(CompletionKind kind)
 constexpr int kSymbolProperty = 7;
 constexpr int kSymbolArray = 18;
 
-// The request's position as a checker point; false when the document is not open or the
-// position is malformed.
 // The document and point a request is about; false, after answering the request with an
 // error, when it names no open document or no position.
 bool requestPoint(LanguageServer& server, const Json& id, const Json& params, Document*& document, TextPoint& point)
@@ -100,24 +98,22 @@ void hover(LanguageServer& server, const Json& id, const Json& params)
 void codeAction(LanguageServer& server, const Json& id, const Json& params)
 {
     Document* document = documentOf(server, params);
-    const Json* range = member(params, "range");
-    EditorPosition start;
-    EditorPosition end;
-    if (document == nullptr || !readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) {
+    std::size_t from;
+    std::size_t to;
+    if (document == nullptr || !readRange(member(params, "range"), *document, server.encoding, from, to)) {
         replyError(server, id, kInvalidParams, "no open document or range");
         return;
     }
     Json actions = Json::array();
-    const std::size_t from = offsetOf(*document, start, server.encoding);
-    const std::size_t to = offsetOf(*document, end, server.encoding);
+    if (!wantsQuickFixes(params)) {
+        reply(server, id, std::move(actions));
+        return;
+    }
     const std::vector<Diagnostic>& items = document->report.items;
-    for (std::size_t i = 0; wantsQuickFixes(params) && i < items.size(); ++i) {
-        if (items[i].fixes.empty()) continue;
-        std::size_t findingFrom;
-        std::size_t findingTo;
-        findingSpan(*document, items[i], findingFrom, findingTo);
-        if (findingFrom > to || findingTo < from) continue;
-        const Json diagnostic = diagnosticJson(server, *document, i);
+    const std::vector<Span> spans = findingSpans(*document);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].fixes.empty() || spans[i].from > to || spans[i].to < from) continue;
+        const Json diagnostic = diagnosticJson(server, *document, i, spans);
         for (const Fix& fix : items[i].fixes) {
             Json edits = Json::array();
             for (const TextEdit& edit : fix.edits) {

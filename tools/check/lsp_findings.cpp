@@ -30,8 +30,9 @@ std::size_t validSequence(std::string_view text, std::size_t at)
     return 0;
 }
 
-// text as a JSON string; a byte that starts no valid UTF-8 becomes U+FFFD, as the JSON library
-// writes it elsewhere.
+// text as a JSON string; each byte that starts no valid UTF-8 sequence becomes U+FFFD (where the
+// JSON library, writing the other messages, makes one U+FFFD of a cut sequence). A code action
+// reads its diagnostic back from this text, so the two always agree.
 void appendString(std::string& out, std::string_view text)
 {
     static const char kHex[] = "0123456789abcdef";
@@ -71,11 +72,6 @@ void appendPosition(std::string& out, const Document& document, std::size_t offs
     out += "{\"line\":" + std::to_string(p.line) + ",\"character\":" + std::to_string(p.character) + "}";
 }
 
-struct Span {
-    std::size_t from;
-    std::size_t to;
-};
-
 void appendRange(std::string& out, const Document& document, Span span, PositionEncoding encoding)
 {
     out += "{\"start\":";
@@ -95,13 +91,6 @@ void appendRelated(std::string& out, const LanguageServer& server, const Documen
     out += "},\"message\":";
     appendString(out, finding.message);
     out += '}';
-}
-
-Span spanOf(const Document& document, const Diagnostic& finding)
-{
-    Span span;
-    findingSpan(document, finding, span.from, span.to);
-    return span;
 }
 
 // The finding at index, its span and those of its neighbours taken from spans.
@@ -144,25 +133,23 @@ void appendDiagnostic(std::string& out, const LanguageServer& server, const Docu
 
 }  // namespace
 
-void findingSpan(const Document& document, const Diagnostic& finding, std::size_t& from, std::size_t& to)
+std::vector<Span> findingSpans(const Document& document)
 {
-    const int line = finding.line - 1;
-    const int column = finding.column - 1;
-    from = offsetOf(document, TextPoint{line, column});
-    to = offsetOf(document, TextPoint{line, findingEnd(physicalLine(document, line), column)});
+    std::vector<Span> spans;
+    spans.reserve(document.report.items.size());
+    for (const Diagnostic& finding : document.report.items) {
+        const int line = finding.line - 1;
+        const int column = finding.column - 1;
+        spans.push_back(Span{offsetOf(document, TextPoint{line, column}),
+                             offsetOf(document, TextPoint{line, findingEnd(physicalLine(document, line), column)})});
+    }
+    return spans;
 }
 
-Json diagnosticJson(const LanguageServer& server, const Document& document, std::size_t index)
+Json diagnosticJson(const LanguageServer& server, const Document& document, std::size_t index,
+                    const std::vector<Span>& spans)
 {
-    // Written as published, and read back: a code action names the very diagnostic. Only the
-    // spans of its warning and that warning's notes are wanted.
-    const std::vector<Diagnostic>& items = document.report.items;
-    std::size_t first = index;
-    while (first > 0 && items[first].tied) --first;
-    std::size_t last = first + 1;
-    while (last < items.size() && items[last].tied) ++last;
-    std::vector<Span> spans(items.size());
-    for (std::size_t i = first; i < last; ++i) spans[i] = spanOf(document, items[i]);
+    // Written as published, and read back: a code action names the very diagnostic.
     std::string text;
     appendDiagnostic(text, server, document, index, spans);
     return Json::parse(text, nullptr, false);
@@ -171,9 +158,7 @@ Json diagnosticJson(const LanguageServer& server, const Document& document, std:
 void publishDiagnostics(LanguageServer& server, const Document& document)
 {
     const std::vector<Diagnostic>& items = document.report.items;
-    std::vector<Span> spans;
-    spans.reserve(items.size());
-    for (const Diagnostic& finding : items) spans.push_back(spanOf(document, finding));
+    const std::vector<Span> spans = findingSpans(document);
     std::string body = "{\"jsonrpc\":\"2.0\",\"method\":\"textDocument/publishDiagnostics\",\"params\":{\"uri\":";
     appendString(body, document.uri);
     body += ",\"version\":" + std::to_string(document.version) + ",\"diagnostics\":[";

@@ -3,6 +3,9 @@
 // type counts as missing. Internal to the server.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include <nlohmann/json.hpp>
 
 #include "check/lsp_server.h"
@@ -12,13 +15,16 @@ using Json = nlohmann::json;
 // The member name of object, or nullptr when object is no object or lacks it.
 const Json* member(const Json* object, const char* name);
 const Json* member(const Json& object, const char* name);
-// A string, integer or object member; false when missing or of another type.
-bool stringMember(const Json* object, const char* name, std::string& value);
+// A string or integer member; false when missing or of another type. A string is a view into
+// object.
+bool stringMember(const Json* object, const char* name, std::string_view& value);
 bool integerMember(const Json* object, const char* name, long long& value);
 
-// "Position" and "Range" of the protocol; false when malformed.
+// "Position" and "Range" of the protocol; false when malformed. A range is read as the byte
+// offsets [from, to) of document.
 bool readPosition(const Json* position, EditorPosition& value);
-Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding);
+bool readRange(const Json* range, const Document& document, PositionEncoding encoding, std::size_t& from,
+               std::size_t& to);
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding);
 
 // A message body written as it is, and answers and notifications, written at once.

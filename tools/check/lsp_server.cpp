@@ -2,8 +2,6 @@
 // The server's dispatch: the lifecycle's rules, then one handler per method from the table.
 #include "check/lsp_server.h"
 
-#include <cstring>
-
 #include "check/lsp_handlers.h"
 
 namespace {
@@ -29,7 +27,7 @@ const Method kMethods[] = {
     {"textDocument/documentSymbol", documentSymbol},
 };
 
-Handler handlerOf(const std::string& method)
+Handler handlerOf(std::string_view method)
 {
     for (const Method& m : kMethods) {
         if (method == m.name) return m.handle;
@@ -52,7 +50,7 @@ void dispatch(LanguageServer& server, const Json& message)
         replyError(server, kNull, kInvalidRequest, "the id is neither a number nor a string");
         return;
     }
-    std::string method;
+    std::string_view method;
     if (!stringMember(&message, "method", method)) {
         // An answer to a request of ours (the server sends none) is dropped.
         if (request && (member(message, "result") != nullptr || member(message, "error") != nullptr)) return;
@@ -84,10 +82,16 @@ void dispatch(LanguageServer& server, const Json& message)
     }
     const Handler handle = handlerOf(method);
     if (handle != nullptr) {
-        handle(server, request ? *id : kNull, params);
+        handle(server, replyTo, params);
     } else if (request) {
-        replyError(server, replyTo, kMethodNotFound, "unknown method: " + method);
+        replyError(server, replyTo, kMethodNotFound, "unknown method: " + std::string(method));
     }
+}
+
+Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding)
+{
+    const EditorPosition p = positionOf(document, offset, encoding);
+    return Json{{"line", p.line}, {"character", p.character}};
 }
 
 }  // namespace
@@ -101,7 +105,7 @@ const Json* member(const Json* object, const char* name)
 
 const Json* member(const Json& object, const char* name) { return member(&object, name); }
 
-bool stringMember(const Json* object, const char* name, std::string& value)
+bool stringMember(const Json* object, const char* name, std::string_view& value)
 {
     const Json* found = member(object, name);
     if (found == nullptr || !found->is_string()) return false;
@@ -122,10 +126,15 @@ bool readPosition(const Json* position, EditorPosition& value)
     return integerMember(position, "line", value.line) && integerMember(position, "character", value.character);
 }
 
-Json positionJson(const Document& document, std::size_t offset, PositionEncoding encoding)
+bool readRange(const Json* range, const Document& document, PositionEncoding encoding, std::size_t& from,
+               std::size_t& to)
 {
-    const EditorPosition p = positionOf(document, offset, encoding);
-    return Json{{"line", p.line}, {"character", p.character}};
+    EditorPosition start;
+    EditorPosition end;
+    if (!readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) return false;
+    from = offsetOf(document, start, encoding);
+    to = offsetOf(document, end, encoding);
+    return true;
 }
 
 Json rangeJson(const Document& document, std::size_t from, std::size_t to, PositionEncoding encoding)
@@ -156,7 +165,7 @@ void notify(LanguageServer& server, const char* method, Json params)
 
 Document* documentOf(LanguageServer& server, const Json& params)
 {
-    std::string uri;
+    std::string_view uri;
     if (!stringMember(member(params, "textDocument"), "uri", uri)) return nullptr;
     for (Document& document : server.documents) {
         if (document.uri == uri) return &document;

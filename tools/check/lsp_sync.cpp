@@ -10,17 +10,17 @@ namespace {
 // Applies one change: a range and its new text, or the whole new text. False when malformed.
 bool applyChange(Document& document, const Json& change, PositionEncoding encoding)
 {
-    std::string text;
+    std::string_view text;
     if (!stringMember(&change, "text", text)) return false;
     const Json* range = member(change, "range");
     if (range == nullptr) {
         editDocument(document, 0, document.text.size(), text);
         return true;
     }
-    EditorPosition start;
-    EditorPosition end;
-    if (!readPosition(member(range, "start"), start) || !readPosition(member(range, "end"), end)) return false;
-    editDocument(document, offsetOf(document, start, encoding), offsetOf(document, end, encoding), text);
+    std::size_t from;
+    std::size_t to;
+    if (!readRange(range, document, encoding, from, to)) return false;
+    editDocument(document, from, to, text);
     return true;
 }
 
@@ -29,8 +29,8 @@ bool applyChange(Document& document, const Json& change, PositionEncoding encodi
 void didOpen(LanguageServer& server, const Json&, const Json& params)
 {
     const Json* item = member(params, "textDocument");
-    std::string uri;
-    std::string text;
+    std::string_view uri;
+    std::string_view text;
     if (!stringMember(item, "uri", uri) || !stringMember(item, "text", text)) return;
     Document* document = documentOf(server, params);
     if (document == nullptr) {
@@ -40,7 +40,7 @@ void didOpen(LanguageServer& server, const Json&, const Json& params)
     }
     document->version = 0;
     integerMember(item, "version", document->version);
-    setDocumentText(*document, std::move(text));
+    setDocumentText(*document, std::string(text));
     publishDiagnostics(server, *document);
 }
 

@@ -36,15 +36,17 @@ bool readHeaderLine(MessageReader& reader, std::string& line, bool& cut)
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+constexpr char kLengthHeader[] = "content-length:";
+constexpr std::size_t kLengthHeaderSize = sizeof kLengthHeader - 1;
+
 // Where "content-length:" stands in line, in any case, or npos. Found anywhere in the line, so
 // that the header after a body shorter than its Content-Length said is still found.
 std::size_t findLengthHeader(const std::string& line)
 {
-    static const char kName[] = "content-length:";
-    const std::size_t n = sizeof kName - 1;
+    const std::size_t n = kLengthHeaderSize;
     for (std::size_t at = 0; at + n <= line.size(); ++at) {
         std::size_t i = 0;
-        while (i < n && lower(line[at + i]) == kName[i]) ++i;
+        while (i < n && lower(line[at + i]) == kLengthHeader[i]) ++i;
         if (i == n) return at;
     }
     return std::string::npos;
@@ -54,7 +56,7 @@ std::size_t findLengthHeader(const std::string& line)
 // be any length.
 bool lengthValue(const std::string& line, std::size_t at, std::size_t& length)
 {
-    std::size_t i = at + std::strlen("content-length:");
+    std::size_t i = at + kLengthHeaderSize;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     if (i == line.size() || line[i] < '0' || line[i] > '9') return false;
     length = 0;
