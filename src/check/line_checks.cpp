@@ -8,6 +8,7 @@
 #include "check/check_state.h"
 #include "check/suggest.h"
 #include "config/key_table.h"
+#include "config/text.h"
 
 namespace check_detail {
 
@@ -56,9 +57,7 @@ std::vector<Fix> keywordFixes(const CheckState& state, const std::string& word, 
     std::vector<Fix> fixes;
     for (std::string keyword : keywords) {
         if (digitFollows && keyword.compare(0, 3, "ROT") == 0) keyword = "ROT";
-        if (lower) {
-            for (char& c : keyword) c = static_cast<char>(c - 'A' + 'a');
-        }
+        if (lower) toLowerAscii(&keyword[0]);
         bool known = false;
         for (const Fix& fix : fixes) known = known || fix.edits[0].text == keyword;
         if (!known) fixes.push_back(fixRead(state, "Change to '" + keyword + "'", 0, word.size(), keyword));
