@@ -3,7 +3,7 @@
 // line (fake_serial.js); case tables in cases.json.
 // node --test web_test.mjs with PYLO_SITE (the built page), PYLO_BIN (the build directory), and
 // PYLO_SHOT=docs/web-page.png to take the screenshots of docs/ (1400 x 900 and 390 x 844).
-import { test, before, after } from 'node:test';
+import { test as nodeTest, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, writeFileSync, rmSync } from 'node:fs';
@@ -19,6 +19,9 @@ const BIN = process.env.PYLO_BIN, work = mkdtempSync(join(BIN, 'web-test-'));
 const tools = { check: join(BIN, 'tools/check/pylocheck') };
 const keysTxt = readFileSync(join(root, 'examples/keys.txt'));
 let server, browser, page;
+// PYLO_WEB_HALF=uploads runs the uploads, which the paced line makes long; =editing the rest.
+const half = process.env.PYLO_WEB_HALF;
+const test = (name, fn) => nodeTest(name, { skip: !!half && /upload|reply|outcomes/.test(name) !== (half === 'uploads') }, fn);
 
 // A file of a case table: its text, null for examples/keys.txt, or the seed of a random
 // configuration of the vocabulary in cases.json.
