@@ -184,7 +184,7 @@ class E2eTest(h.SimTestCase):
 
     def test_signal_ignored_at_start_stays_ignored(self):
         # nohup: the hang-up of the terminal does not stop the upload.
-        config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 25)), "big.txt")
+        config = self.write_config("".join("in%02d:%s\n" % (n, "[a][(+)b]" * 16) for n in range(1, 9)), "big.txt")
         sim = self.sim("--baud", "9600")
         run = self.keep(h.Run([PATHS["pyloload"], config, sim.path, "-h"], console=True,
                               preexec_fn=lambda: (signal.signal(signal.SIGHUP, signal.SIG_IGN), h.prompt())))
