@@ -9,7 +9,7 @@
 #      the web page's tests in headless Chromium (label web) included.
 # The tests that keep the device's 36 ms deadlines (end-to-end, Wine) and the fuzzers are
 # RUN_SERIAL: ctest runs them alone, everything else two at a time. Each stage's start and
-# the whole time are printed, so CI's time can be read off the log (target: under 4 minutes
+# the whole time are printed, so CI's time can be read off the log (target: under 7 minutes
 # on a warm machine).
 # Exits non-zero on any failure.
 set -euo pipefail
