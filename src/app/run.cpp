@@ -75,14 +75,15 @@ void reportFileError(const Run& run)
     waitForEnter();
 }
 
-// The exit status of each way an upload can end.
+// The exit status of each way an upload can end; an interrupted one ends by its signal, where
+// the platform has signals.
 int exitStatus(const UploadEnd& end)
 {
     switch (end.result) {
     case UploadOk: return 0;
     case UploadPortError: return 2;
     case UploadNoDevice: return 3;
-    case UploadInterrupted: return 128 + end.signal;
+    case UploadInterrupted: return endBySignal(end.signal);
     default: return 4;
     }
 }
@@ -147,6 +148,5 @@ int runTool(int argc, char** argv)
     const UploadEnd end = uploadImage(run.port.device, run.image, run.mode != ErrorsOnly);
     disarmInterrupt();
     reportUpload(run, run.port.device, run.port.label, end.result);
-    if (end.result == UploadInterrupted) return endBySignal(end.signal);
     return exitStatus(end);
 }
