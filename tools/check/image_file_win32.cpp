@@ -71,13 +71,16 @@ bool writeAll(HANDLE file, const ConfigImage& image)
            written == kImageSize;
 }
 
-// A device or pipe: opened as it is and written, never replaced.
-bool writeDirectly(const std::wstring& path, const char* outPath, const ConfigImage& image, std::FILE* err)
+// An existing file written in place, never replaced: a device or pipe as it is, a file on a disk
+// (for a folder that takes no new file) cut to the image and flushed. verb names the opening in
+// the message when that fails.
+bool writeDirectly(const std::wstring& path, bool onDisk, const char* verb, const char* outPath, const ConfigImage& image,
+                   std::FILE* err)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | (onDisk ? 0 : FILE_SHARE_WRITE), nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return fail(err, "open", outPath, lastError());
-    const bool written = writeAll(file, image);
+    if (file == INVALID_HANDLE_VALUE) return fail(err, verb, outPath, lastError());
+    const bool written = writeAll(file, image) && (!onDisk || (SetEndOfFile(file) && FlushFileBuffers(file)));
     const int error = lastError();
     CloseHandle(file);
     return written || fail(err, "write", outPath, error);
@@ -146,19 +149,6 @@ DWORD finishTemp(const std::wstring& target, DWORD error)
     return error;
 }
 
-// The existing file at target overwritten in place, for a folder that takes no new file.
-bool writeInPlace(const std::wstring& target, const char* outPath, const char* verb, const ConfigImage& image,
-                  std::FILE* err)
-{
-    HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return fail(err, verb, outPath, lastError());
-    const bool written = writeAll(file, image) && SetEndOfFile(file) && FlushFileBuffers(file);
-    const int error = lastError();
-    CloseHandle(file);
-    return written || fail(err, "write", outPath, error);
-}
-
 // Through a temporary file; false with the message told. The folder's refusal falls back on
 // writing an existing file in place.
 bool writeThroughTemp(const std::wstring& target, bool exists, const char* outPath, const ConfigImage& image,
@@ -168,7 +158,7 @@ bool writeThroughTemp(const std::wstring& target, bool exists, const char* outPa
     HANDLE file = createTemp(target, &error);
     if (file == INVALID_HANDLE_VALUE) {
         if (error == ERROR_OPERATION_ABORTED) return false;
-        if (error == ERROR_ACCESS_DENIED && exists) return writeInPlace(target, outPath, "open", image, err);
+        if (error == ERROR_ACCESS_DENIED && exists) return writeDirectly(target, true, "open", outPath, image, err);
         return fail(err, "open", outPath, errnoOf(error));
     }
     const bool written = writeAll(file, image) && FlushFileBuffers(file);
@@ -180,7 +170,7 @@ bool writeThroughTemp(const std::wstring& target, bool exists, const char* outPa
     if (error == 0) return true;
     if (error == ERROR_OPERATION_ABORTED) return false;
     // The folder lets no file be replaced or removed: the file itself may still be written.
-    if (error == ERROR_ACCESS_DENIED && complete && exists) return writeInPlace(target, outPath, "write", image, err);
+    if (error == ERROR_ACCESS_DENIED && complete && exists) return writeDirectly(target, true, "write", outPath, image, err);
     return fail(err, "write", outPath, errnoOf(error));
 }
 
@@ -202,7 +192,7 @@ bool writeImageFile(const char* outPath, const char* configPath, const ConfigIma
         wchar_t finalPath[32768];
         const DWORD n = type == FILE_TYPE_DISK ? GetFinalPathNameByHandleW(existing, finalPath, 32768, 0) : 0;
         CloseHandle(existing);
-        if (type != FILE_TYPE_DISK) return writeDirectly(out, outPath, image, err);
+        if (type != FILE_TYPE_DISK) return writeDirectly(out, false, "open", outPath, image, err);
         if (n > 0 && n < 32768) target.assign(finalPath, n);
     }
     SetConsoleCtrlHandler(removeTempOnStop, TRUE);
