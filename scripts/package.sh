@@ -110,7 +110,7 @@ for kind in "${kinds[@]}"; do
       mkdir -p "$stage"
       cp -R "$site/." "$stage"
       cp LICENSE "$stage"
-      python3 scripts/web_notices.py web > "$stage/THIRD-PARTY-NOTICES.txt"
+      python3 scripts/notices.py web > "$stage/THIRD-PARTY-NOTICES.txt"
       zip_folder "$stage" "$root/dist/pyloload-web-$version.zip"
       ;;
     vsix)

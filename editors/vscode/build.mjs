@@ -4,7 +4,8 @@
 // no node_modules; the manifest gets the version and loses what only the build needs; the
 // notices of every bundled package go beside it.
 import { build } from 'esbuild';
-import { copyFileSync, cpSync, mkdirSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { copyFileSync, cpSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -47,18 +48,9 @@ for (const input of Object.keys(metafile.inputs)) {
   const m = input.match(/.*node_modules\/((?:@[^/]+\/)?[^/]+)\//);
   if (m) packages.add(m[1]);
 }
-let notices = 'Third-party notices for the PYLO configuration extension\n\nout/extension.js bundles these packages ' +
-  '(the extension itself is under the MIT licence, see LICENSE):\n\n';
-const sorted = [...packages].sort();
-const info = sorted.map((name) => JSON.parse(readFileSync(join(here, 'node_modules', name, 'package.json'), 'utf8')));
-notices += info.map((p) => `  ${p.name} ${p.version} (${p.license})\n`).join('');
-for (const name of sorted) {
-  const folder = join(here, 'node_modules', name);
-  const text = readdirSync(folder).sort().find((f) => /^(licen[cs]e|copying)/i.test(f));
-  if (!text) {
-    console.error(`build.mjs: ${name} has no licence file`);
-    process.exit(1);
-  }
-  notices += `\n\n${name}\n${'='.repeat(name.length)}\n\n${readFileSync(join(folder, text), 'utf8').trim()}\n`;
-}
-writeFileSync(join(out, 'THIRD-PARTY-NOTICES.txt'), notices);
+const heading = 'Third-party notices for the PYLO configuration extension\n\nout/extension.js bundles these packages ' +
+  '(the extension itself is under the MIT licence, see LICENSE):\n';
+const notices = spawnSync('python3', [join(here, '../../scripts/notices.py'), '--bundled', join(here, 'node_modules'), heading,
+                                      ...packages], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'inherit'] });
+if (notices.status !== 0) process.exit(1);
+writeFileSync(join(out, 'THIRD-PARTY-NOTICES.txt'), notices.stdout);
