@@ -7,8 +7,8 @@ const { LanguageClient } = require('vscode-languageclient/node');
 
 let client;
 
-// The server as the settings name it. No transport is given on purpose: the client would
-// append "--stdio", which pylocheck does not take; without one it talks over stdin and stdout.
+// The server as the settings name it. No transport is given: without one the client talks
+// over stdin and stdout, the only channel pylocheck has, and adds no "--stdio" to the command.
 function serverOptions() {
   const command = vscode.workspace.getConfiguration('pylo').get('server.path') || 'pylocheck';
   return { command, args: ['--lsp'] };
