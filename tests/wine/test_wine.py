@@ -209,12 +209,9 @@ class WineTest(h.SimTestCase):
         return self.x_command("xdotool", *args).split()
 
     def map_keys(self, text):
-        # xdotool types a letter outside the keyboard's layout by remapping a spare key for that
-        # one press; a program that reads the map after it is restored gets no letter. Giving each
-        # such letter a key of its own before the program starts leaves nothing to remap while
-        # typing. Wine hands the keys it does not know the few spare key codes Windows has, lowest
-        # key first: so only the letters of one name are mapped, on the lowest spare keys after the
-        # first (xdotool's own).
+        # xdotool types a letter the layout lacks by remapping a spare key for one press, which a
+        # busy program may read too late: each letter gets a key of its own before the program
+        # starts. Wine has virtual keys for only a few (lowest key codes first): one name's letters.
         if not hasattr(self, "spare"):
             self.spare = [line.split()[1] for line in self.x_command("xmodmap", "-pke").splitlines() if line.endswith("=")][1:]
         letters = list(dict.fromkeys(c for c in text if ord(c) > 127))
