@@ -34,6 +34,11 @@ scripts/package.sh deb zip vsix
 stage "build and tests"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/build-pkg-win/pyloload.exe" \
       -DPYLO_DIST="$root/dist"
+# The Wine prefix is made while the build runs; the wine.prefix test then finds it ready (or
+# makes it, should this have failed).
+python3 tests/wine/wine_env.py setup --state build/tests/wine/wine-state >/dev/null 2>&1 &
+prefix=$!
 cmake --build build $jobs
+wait $prefix || true
 if [ -d build/web/site ]; then scripts/package.sh --site build/web/site web; fi
 cd build && ctest --output-on-failure $jobs
