@@ -36,7 +36,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPYLO_WIN_EXE="$root/buil
       -DPYLO_DIST="$root/dist"
 # The Wine prefix is made while the build runs; the wine.prefix test then finds it ready (or
 # makes it, should this have failed).
-python3 tests/wine/wine_env.py setup --state build/tests/wine/wine-state >/dev/null 2>&1 &
+python3 tests/wine/wine_env.py setup --state "$root/build/tests/wine/wine-state" >/dev/null 2>&1 &
 prefix=$!
 cmake --build build $jobs
 wait $prefix || true
