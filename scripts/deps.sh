@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs whatever the build and the tests need that this Debian machine lacks.
-# Usage: scripts/deps.sh [build|package|web|editors|test] [PACKAGE...]
+# Usage: scripts/deps.sh [build|package|web|editors|test|lighthouse] [PACKAGE...]
 #   build: what the native tool needs; package: also what scripts/package.sh needs;
 #   web: what the web page needs to build and be served; editors: what the VS Code extension
-#   needs to be packed; test: everything; PACKAGE: anything more.
+#   needs to be packed; test: everything; lighthouse: what scripts/lighthouse.mjs needs (no
+#   test does); PACKAGE: anything more.
 set -euo pipefail
 
 what=${1:-test}
@@ -25,14 +26,18 @@ fi
 if [ "$what" = test ] || [ "$what" = web ]; then
   packages+=(emscripten)
 fi
-if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = editors ]; then
+if [ "$what" = lighthouse ]; then
+  packages+=(chromium)
+fi
+if [ "$what" = test ] || [ "$what" = web ] || [ "$what" = editors ] || [ "$what" = lighthouse ]; then
   # Node and npm may come from another packaging of Node.js that bundles npm.
   command -v node >/dev/null || packages+=(nodejs)
   command -v npm >/dev/null || packages+=(npm)
 fi
 
-# The web page's npm packages, exactly as web/package-lock.json locks them, and the language
-# server tests' client (tests/lsp/package-lock.json), from the npm cache when it holds them.
+# The web page's npm packages, exactly as web/package-lock.json locks them, the language server
+# tests' client (tests/lsp/package-lock.json) and Lighthouse (scripts/lighthouse/), from the npm
+# cache when it holds them.
 web_modules() {
   local root
   root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -41,6 +46,9 @@ web_modules() {
   fi
   if [ "$what" = test ] && [ ! -d "$root/tests/lsp/node_modules" ]; then
     (cd "$root/tests/lsp" && npm ci --prefer-offline --no-audit --no-fund)
+  fi
+  if [ "$what" = lighthouse ] && [ ! -d "$root/scripts/lighthouse/node_modules" ]; then
+    (cd "$root/scripts/lighthouse" && npm ci --prefer-offline --no-audit --no-fund)
   fi
 }
 

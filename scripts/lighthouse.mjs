@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Lighthouse (web/package.json pins the version) on the built page, served on 127.0.0.1 as
+// Lighthouse (scripts/lighthouse/package.json pins the version; `scripts/deps.sh lighthouse`
+// installs it) on the built page, served on 127.0.0.1 as
 // scripts/web.sh serves it: the four scores on the simulated phone (Lighthouse's default) and
 // on the desktop, with the timings and the findings behind the performance score. A
 // measurement, not a test: the phone's figures move with the machine's load, so each form
@@ -10,7 +11,7 @@ import { fileURLToPath } from 'node:url';
 import { createRequire } from 'node:module';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const require = createRequire(join(here, '../web/package.json'));
+const require = createRequire(join(here, 'lighthouse/package.json'));
 const { default: lighthouse } = await import(require.resolve('lighthouse'));
 const { launch } = await import(require.resolve('chrome-launcher'));
 const { default: desktop } = await import(require.resolve('lighthouse/core/config/desktop-config.js'));

@@ -4,14 +4,14 @@
 version and licence, then the licence file each one ships (after npm ci).
   notices.py WEB_DIR: the web page's, the editor packages the page imports and everything they
     depend on, as WEB_DIR/package-lock.json locks them, and the service worker's runtime that
-    workbox-build writes into sw.js. The build, test and measuring tools (esbuild,
-    workbox-build, playwright-core, axe-core, lighthouse) are not part of the page.
+    workbox-build writes into sw.js. The build and test tools (esbuild, workbox-build,
+    playwright-core, axe-core) are not part of the page.
   notices.py --bundled MODULES_DIR HEADING NAME...: the packages named, found in MODULES_DIR
     (the VS Code extension's build names those esbuild took in).
 Exits 1 when a bundled package has no licence file."""
 import json, os, sys
 
-TOOLS = {"esbuild", "workbox-build", "playwright-core", "axe-core", "lighthouse"}
+TOOLS = {"esbuild", "workbox-build", "playwright-core", "axe-core"}
 SERVICE_WORKER = ["workbox-precaching"]  # inlined into sw.js, with its dependencies
 
 def print_notices(modules, heading, names):
