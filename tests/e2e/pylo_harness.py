@@ -175,8 +175,7 @@ class SimTestCase(unittest.TestCase):
         return started
 
     def odd_settings(self, path):
-        """Sets what another program might have left on the line at path (another speed, both
-        kinds of flow control); gives a function that reads its settings."""
+        """Leaves another speed and flow control on the line at path; gives a reader of its settings."""
         fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         self.addCleanup(os.close, fd)
         odd = termios.tcgetattr(fd)
